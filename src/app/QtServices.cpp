@@ -1,0 +1,41 @@
+#include "QtServices.h"
+
+#include <QApplication>
+
+#include "app/WindowModel.h"
+#include "app/pH.h"
+#include "platform/Fonts.h"
+#include "platform/QtDialogs.h"
+
+namespace sorvane::app {
+
+struct QtServices::Parts {
+  platform::QtInputBox inputBox;
+  platform::QtMessageBox messageBox;
+  platform::QtProgramEnd programEnd;
+  platform::QtPointer pointer;
+};
+
+QtServices::QtServices() : parts_(std::make_unique<Parts>()) {
+  services_.inputBox = &parts_->inputBox;
+  services_.messageBox = &parts_->messageBox;
+  services_.programEnd = &parts_->programEnd;
+  services_.pointer = &parts_->pointer;
+  services_.programFolder = QCoreApplication::applicationDirPath();
+}
+
+QtServices::~QtServices() = default;
+
+int runSorvane(int argc, char** argv) {
+  QApplication application(argc, argv);
+  // Windows hide while dialogs are open; the program ends only by its own rules.
+  QApplication::setQuitOnLastWindowClosed(false);
+  platform::installFontSubstitutes();
+
+  QtServices platform;
+  WindowModel windows(platform.services());
+  windows.mainWindow().show();
+  return QApplication::exec();
+}
+
+}  // namespace sorvane::app

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/Services.h"
+
+namespace sorvane::app {
+
+// The real platform: Qt dialogs and pointer, POSIX files and processes, the printer.
+class QtServices {
+ public:
+  QtServices();
+  ~QtServices();
+  platform::Services& services() { return services_; }
+
+ private:
+  struct Parts;
+  std::unique_ptr<Parts> parts_;
+  platform::Services services_;
+};
+
+// Starts the program: the main window, loaded and shown, and nothing else.
+int runSorvane(int argc, char** argv);
+
+}  // namespace sorvane::app

@@ -1,0 +1,3 @@
+#include "app/QtServices.h"
+
+int main(int argc, char** argv) { return sorvane::app::runSorvane(argc, argv); }

@@ -1,0 +1,41 @@
+#include "fakes/FakePlatform.h"
+
+#include <stdexcept>
+
+namespace sorvane::fakes {
+
+std::optional<QString> FakeInputBox::ask(const QString& prompt, const QString& title,
+                                         const QString& defaultText) {
+  questions.push_back({prompt, title, defaultText});
+  if (onAsk) onAsk();
+  // Running out of answers would loop a re-asking dialog forever; fail the test instead.
+  if (answers_.empty()) throw std::logic_error("input box asked more than the script answers");
+  std::optional<QString> answer = answers_.front();
+  answers_.pop_front();
+  return answer;
+}
+
+void FakePointer::setWindowPointer(QWidget& window, platform::PointerShape shape) {
+  windowHistory.push_back(shape);
+  for (auto& entry : windows_)
+    if (entry.first == &window) {
+      entry.second = shape;
+      return;
+    }
+  windows_.emplace_back(&window, shape);
+}
+
+platform::PointerShape FakePointer::windowPointer(const QWidget& window) const {
+  for (const auto& entry : windows_)
+    if (entry.first == &window) return entry.second;
+  return platform::PointerShape::Default;
+}
+
+FakePlatform::FakePlatform() {
+  services.inputBox = &inputBox;
+  services.messageBox = &messageBox;
+  services.programEnd = &programEnd;
+  services.pointer = &pointer;
+}
+
+}  // namespace sorvane::fakes

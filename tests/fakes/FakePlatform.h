@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "platform/InputBox.h"
+#include "platform/MessageBox.h"
+#include "platform/Pointer.h"
+#include "platform/ProgramEnd.h"
+#include "platform/Services.h"
+
+namespace sorvane::fakes {
+
+// Answers input boxes from a script (no value = Cancel) and records every question.
+class FakeInputBox final : public platform::InputBox {
+ public:
+  struct Question {
+    QString prompt;
+    QString title;
+    QString defaultText;
+  };
+
+  void script(std::initializer_list<std::optional<QString>> answers) {
+    answers_.insert(answers_.end(), answers);
+  }
+  std::optional<QString> ask(const QString& prompt, const QString& title,
+                             const QString& defaultText) override;
+
+  std::vector<Question> questions;
+  // What the program showed while the question was open, filled by the onAsk hook.
+  std::function<void()> onAsk;
+
+ private:
+  std::deque<std::optional<QString>> answers_;
+};
+
+class FakeMessageBox final : public platform::MessageBox {
+ public:
+  void show(const QString& prompt) override { messages.append(prompt); }
+  QStringList messages;
+};
+
+// Ending the program throws ProgramEnded, which the handler runner catches, so the test
+// goes on and can look at what was left.
+class FakeProgramEnd final : public platform::ProgramEnd {
+ public:
+  [[noreturn]] void end() override {
+    ++ends;
+    throw platform::ProgramEnded{};
+  }
+  int ends = 0;
+};
+
+class FakePointer final : public platform::Pointer {
+ public:
+  void setScreenPointer(platform::PointerShape shape) override {
+    screen = shape;
+    screenHistory.push_back(shape);
+  }
+  platform::PointerShape screenPointer() const override { return screen; }
+  void setWindowPointer(QWidget& window, platform::PointerShape shape) override;
+  platform::PointerShape windowPointer(const QWidget& window) const override;
+
+  platform::PointerShape screen = platform::PointerShape::Default;
+  std::vector<platform::PointerShape> screenHistory;
+  std::vector<platform::PointerShape> windowHistory;
+
+ private:
+  std::vector<std::pair<const QWidget*, platform::PointerShape>> windows_;
+};
+
+// A full set of fakes, wired into one Services.
+struct FakePlatform {
+  FakePlatform();
+  FakeInputBox inputBox;
+  FakeMessageBox messageBox;
+  FakeProgramEnd programEnd;
+  FakePointer pointer;
+  platform::Services services;
+};
+
+}  // namespace sorvane::fakes
