@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "results/StoreError.h"
+
+namespace sorvane::results {
+
+// The four fields of table phb, in table order: 日期, 标识符, 样本数, pH均值.
+const QStringList& fieldNames();
+
+// phjz.mdb in the program's folder: the folder, a separator unless it ends in one.
+QString databasePath(const QString& programFolder);
+
+// A record's identity in the table (its row id); stays valid while the record exists.
+using Bookmark = std::int64_t;
+
+// An updatable keyset over table phb in table order, fetching rows on demand: the record
+// set the results window's navigator edits. Every failure throws StoreError; a failed
+// operation leaves the position, the pending record and the file as they were.
+class RecordSet {
+ public:
+  enum class EditMode { None, Edit, Add };
+
+  // Opens the file shared and writable (read-only when it cannot be written) and makes
+  // the first record, if any, current.
+  static std::unique_ptr<RecordSet> open(const QString& path);
+  virtual ~RecordSet() = default;
+
+  virtual bool isOpen() const = 0;
+  virtual void close() = 0;
+  virtual bool isReadOnly() const = 0;
+
+  // Position. BOF/EOF as the old engine had them: before the first / past the last record.
+  virtual bool bof() const = 0;
+  virtual bool eof() const = 0;
+  virtual void moveFirst() = 0;
+  virtual void moveLast() = 0;
+  virtual void moveNext() = 0;
+  virtual void movePrevious() = 0;
+  // Zero-based position of the current record, -1 when none is current.
+  virtual long absolutePosition() const = 0;
+  virtual long recordCount() const = 0;
+  virtual std::optional<Bookmark> bookmark() const = 0;
+  virtual void setBookmark(Bookmark bookmark) = 0;
+  // The record saved last through this record set.
+  virtual std::optional<Bookmark> lastModified() const = 0;
+
+  // The current record's value: a QDate, a QString or a double; null when it has none.
+  // While a record is pending (Add/Edit), the pending texts are shown instead.
+  virtual QVariant field(const QString& name) const = 0;
+  // The same value as the text a bound box shows (short date, number-to-text, text).
+  virtual QString fieldText(const QString& name) const = 0;
+
+  // Editing. AddNew makes a new empty record current; Edit starts editing the current one.
+  // Field texts are converted to the fields' types only by Update, which saves in one
+  // durable transaction; on failure the record stays pending and nothing stored changes.
+  virtual EditMode editMode() const = 0;
+  virtual void addNew() = 0;
+  virtual void edit() = 0;
+  virtual void setFieldText(const QString& name, const QString& text) = 0;
+  virtual void update() = 0;
+  virtual void cancelUpdate() = 0;
+  // Deletes the current record; none is current until the next move.
+  virtual void deleteCurrent() = 0;
+};
+
+// A read-only view of SELECT 日期,标识符,样本数,pH均值 FROM phb as it stood when opened,
+// iterated forward: the report's query. Runs beside an open RecordSet on the same file.
+class Snapshot {
+ public:
+  static std::unique_ptr<Snapshot> open(const QString& path);
+  virtual ~Snapshot() = default;
+
+  virtual bool eof() const = 0;
+  virtual void moveNext() = 0;
+  // As RecordSet::field.
+  virtual QVariant field(const QString& name) const = 0;
+  virtual void close() = 0;
+};
+
+}  // namespace sorvane::results
