@@ -15,6 +15,7 @@
 #include "platform/AppInfo.h"
 #include "platform/Fonts.h"
 #include "platform/FormsButton.h"
+#include "platform/FormsTextBox.h"
 #include "platform/Handler.h"
 #include "platform/InputBox.h"
 #include "platform/MessageBox.h"
@@ -77,7 +78,8 @@ pH::pH(platform::Services& services, WindowSwitch& windows, QWidget* parent)
 
   Picture1 = new platform::PictureBox(this);
   Picture1->setGeometry(twipsRect(0, 0, 6015, 3615));
-  Picture1->setPicture(QPixmap(QStringLiteral(":/images/backdrop.gif")));
+  // Naming the format loads only the GIF reader instead of probing every image plugin.
+  Picture1->setPicture(QPixmap(QStringLiteral(":/images/backdrop.gif"), "GIF"));
 
   const QPalette system = palette();
   Com1 = makeButton(Picture1, QStringLiteral("Sorvane"), {1800, 2160, 2055, 615}, songFont(15.75),
@@ -85,9 +87,11 @@ pH::pH(platform::Services& services, WindowSwitch& windows, QWidget* parent)
   L1 = makeLabel(Picture1, QStringLiteral("欢迎使用本软件"), QColor(255, 0, 0), songFont(26.25),
                  {1080, 360});
   Label2 = makeLabel(Picture1, QStringLiteral("Sorvane 环境监测软件组 制作  2026年12月"),
-                     QColor(192, 192, 0), font(), {480, 3120});
+                     QColor(192, 192, 0), songFont(9), {480, 3120});
 
-  Tx1 = new QLineEdit(QStringLiteral("8888"), Picture1);
+  auto* result = new platform::FormsTextBox(QStringLiteral("8888"), Picture1);
+  result->setTextColor(QColor(255, 255, 255));
+  Tx1 = result;
   Tx1->setGeometry(twipsRect(2280, 1080, 1215, 615));
   Tx1->setFont(songFont(21.75));
   Tx1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
