@@ -89,11 +89,13 @@ pH::pH(platform::Services& services, WindowSwitch& windows, QWidget* parent)
   Label2 = makeLabel(Picture1, QStringLiteral("Sorvane 环境监测软件组 制作  2026年12月"),
                      QColor(192, 192, 0), songFont(9), {480, 3120});
 
-  auto* result = new platform::FormsTextBox(QStringLiteral("8888"), Picture1);
+  auto* result = new platform::FormsTextBox(QString(), Picture1);
   result->setTextColor(QColor(255, 255, 255));
   Tx1 = result;
   Tx1->setGeometry(twipsRect(2280, 1080, 1215, 615));
+  // The font first, so the text is laid out once.
   Tx1->setFont(songFont(21.75));
+  Tx1->setText(QStringLiteral("8888"));
   Tx1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   // White on no background at all: the picture shows through the box.
   Tx1->setStyleSheet(
