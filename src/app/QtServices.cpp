@@ -6,6 +6,7 @@
 #include "app/pH.h"
 #include "platform/Fonts.h"
 #include "platform/QtDialogs.h"
+#include "platform/QtPrinter.h"
 
 namespace sorvane::app {
 
@@ -14,6 +15,7 @@ struct QtServices::Parts {
   platform::QtMessageBox messageBox;
   platform::QtProgramEnd programEnd;
   platform::QtPointer pointer;
+  platform::QtPrinterProvider printers;
 };
 
 QtServices::QtServices() : parts_(std::make_unique<Parts>()) {
@@ -21,6 +23,7 @@ QtServices::QtServices() : parts_(std::make_unique<Parts>()) {
   services_.messageBox = &parts_->messageBox;
   services_.programEnd = &parts_->programEnd;
   services_.pointer = &parts_->pointer;
+  services_.printers = &parts_->printers;
   services_.programFolder = QCoreApplication::applicationDirPath();
 }
 

@@ -36,6 +36,7 @@ FakePlatform::FakePlatform() {
   services.messageBox = &messageBox;
   services.programEnd = &programEnd;
   services.pointer = &pointer;
+  services.printers = &printers;
 }
 
 }  // namespace sorvane::fakes

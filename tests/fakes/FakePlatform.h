@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "fakes/FakePrinter.h"
 #include "platform/InputBox.h"
 #include "platform/MessageBox.h"
 #include "platform/Pointer.h"
@@ -80,6 +81,7 @@ struct FakePlatform {
   FakeMessageBox messageBox;
   FakeProgramEnd programEnd;
   FakePointer pointer;
+  FakePrinterProvider printers;
   platform::Services services;
 };
 

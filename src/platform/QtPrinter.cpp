@@ -1,0 +1,89 @@
+#include "QtPrinter.h"
+
+#include <QFontMetricsF>
+#include <QList>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRectF>
+
+#include "Fonts.h"
+
+namespace sorvane::platform {
+
+namespace {
+
+constexpr double kTwipsPerInch = 1440.0;
+// 宋体 五号, the size of body text on Chinese paper.
+constexpr double kPrintPointSize = 10.5;
+
+}  // namespace
+
+QtPrinter::QtPrinter(std::unique_ptr<QPrinter> printer)
+    : printer_(std::move(printer)), font_(songFont(kPrintPointSize)) {
+  dpi_ = printer_->resolution();
+  if (dpi_ <= 0) throw PrinterError(QStringLiteral("打印机的分辨率无效，报表未打印。"));
+  scaleHeight_ = float(printer_->pageRect(QPrinter::DevicePixel).height() * kTwipsPerInch / dpi_);
+  // Metrics for the printer itself, not the screen, so the line step matches what is drawn.
+  lineHeight_ = float(QFontMetricsF(font_, printer_.get()).lineSpacing() * kTwipsPerInch / dpi_);
+
+  // Qt's own tab distance is given in device units and at 1200 dpi lands beyond the page, so
+  // the columns get stops of their own: year, identifier (room for 12 wide characters),
+  // count, mean.
+  QList<QTextOption::Tab> tabs;
+  for (float stop : kTabStops) tabs.append(QTextOption::Tab(toDevice(stop), QTextOption::LeftTab));
+  option_.setTabs(tabs);
+  option_.setTabStopDistance(toDevice(float(kTwipsPerInch)));
+  option_.setWrapMode(QTextOption::NoWrap);
+  option_.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+QtPrinter::~QtPrinter() {
+  if (painter_.isActive()) painter_.end();
+}
+
+double QtPrinter::toDevice(float twips) const { return twips * dpi_ / kTwipsPerInch; }
+
+void QtPrinter::begin() {
+  if (ended_) throw PrinterError(QStringLiteral("打印作业已结束，不能再打印。"));
+  if (!painter_.begin(printer_.get()))
+    throw PrinterError(QStringLiteral("打印机无法开始打印，报表未打印。"));
+  painter_.setFont(font_);
+}
+
+void QtPrinter::printLine(const QString& text) {
+  if (!painter_.isActive()) begin();
+  const double left = toDevice(x_);
+  const double width = qMax(1.0, printer_->pageRect(QPrinter::DevicePixel).width() - left);
+  painter_.drawText(QRectF(left, toDevice(y_), width, toDevice(lineHeight_)), text, option_);
+  x_ = 0;
+  y_ += lineHeight_;
+}
+
+void QtPrinter::newPage() {
+  if (!painter_.isActive()) begin();
+  if (!printer_->newPage()) throw PrinterError(QStringLiteral("打印机无法换页，报表没有打印完。"));
+  x_ = 0;
+  y_ = 0;
+}
+
+void QtPrinter::endDoc() {
+  if (ended_) return;
+  ended_ = true;
+  if (painter_.isActive() && !painter_.end())
+    throw PrinterError(QStringLiteral("打印机无法完成打印作业，报表可能没有打印出来。"));
+}
+
+std::unique_ptr<Printer> QtPrinterProvider::openDefault() {
+  const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  if (info.isNull())
+    throw PrinterError(
+        QStringLiteral("没有找到默认打印机，报表未打印。请先安装并设置默认打印机。"));
+  auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+  if (!printer->isValid())
+    throw PrinterError(
+        QStringLiteral("默认打印机“%1”不可用，报表未打印。").arg(info.printerName()));
+  printer->setDocName(QStringLiteral("pH平均值结果报表"));
+  return std::make_unique<QtPrinter>(std::move(printer));
+}
+
+}  // namespace sorvane::platform

@@ -1,0 +1,122 @@
+#include "ResultsReport.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QLocale>
+
+#include "app/NumberText.h"
+#include "platform/MessageBox.h"
+#include "platform/Printer.h"
+#include "results/RecordSet.h"
+#include "results/StoreError.h"
+
+namespace sorvane::results {
+
+namespace {
+
+const QChar kTab = u'\t';
+
+bool isNumber(const QVariant& value) {
+  switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A value as the text a bound box would show it.
+QString plainText(const QVariant& value) {
+  if (value.isNull()) return {};
+  if (isNumber(value)) return numbers::numberToText(value.toDouble());
+  if (value.typeId() == QMetaType::QDate)
+    return QLocale().toString(value.toDate(), QLocale::ShortFormat);
+  return value.toString();
+}
+
+QString yearText(const QVariant& date) {
+  if (date.isNull()) return {};
+  QDate day;
+  if (date.typeId() == QMetaType::QDate) day = date.toDate();
+  if (date.typeId() == QMetaType::QDateTime) day = date.toDateTime().date();
+  if (!day.isValid()) return plainText(date);
+  return QStringLiteral("%1").arg(day.year(), 4, 10, QChar(u'0'));
+}
+
+// A blank, then at least one digit, the point and exactly two decimals; always a full stop,
+// whatever the locale, like every number the program prints.
+QString meanText(const QVariant& mean) {
+  if (mean.isNull()) return {};
+  if (isNumber(mean)) return u' ' + QString::number(mean.toDouble(), 'f', 2);
+  return u' ' + plainText(mean);
+}
+
+}  // namespace
+
+ResultsReport::ResultsReport(platform::Services& services) : services_(services) {}
+
+QString ResultsReport::recordLine(const QVariant& date, const QVariant& identifier,
+                                  const QVariant& count, const QVariant& mean) {
+  return yearText(date) + kTab + plainText(identifier) + kTab + plainText(count) + kTab +
+         meanText(mean);
+}
+
+QString ResultsReport::recordLine(const Snapshot& record) {
+  const QStringList& names = fieldNames();
+  return recordLine(record.field(names[0]), record.field(names[1]), record.field(names[2]),
+                    record.field(names[3]));
+}
+
+long ResultsReport::printRecords(Snapshot& records, platform::Printer& printer) {
+  const float limit = printer.scaleTop() + printer.scaleHeight() - kBottomMargin;
+  long lines = 0;
+  printer.setCurrentY(kTop);
+  while (!records.eof()) {
+    printer.setCurrentX(kLeft);
+    printer.printLine(recordLine(records));
+    ++lines;
+    records.moveNext();
+    // A line may run past the limit; the limit only sends the next line to a new page.
+    if (printer.currentY() >= limit && !records.eof()) {
+      printer.newPage();
+      printer.setCurrentY(kTop);
+    }
+  }
+  return lines;
+}
+
+ResultsReport::Outcome ResultsReport::print() {
+  // Set once a job is under way: a failure after it leaves a report that stops short.
+  bool started = false;
+  const auto unfinished = [&started] {
+    return started ? QStringLiteral("报表没有打印完。") : QString();
+  };
+  try {
+    std::unique_ptr<Snapshot> records = Snapshot::open(databasePath(services_.programFolder));
+    if (records->eof()) {
+      records->close();
+      services_.messageBox->show(QStringLiteral("结果库中没有记录，没有可打印的内容。"));
+      return Outcome::Empty;
+    }
+    if (!services_.printers)
+      throw platform::PrinterError(QStringLiteral("没有找到默认打印机，报表未打印。"));
+    std::unique_ptr<platform::Printer> printer = services_.printers->openDefault();
+    started = true;
+    printRecords(*records, *printer);
+    records->close();
+    printer->endDoc();
+    return Outcome::Printed;
+  } catch (const StoreError& error) {
+    services_.messageBox->show(QStringLiteral("无法打印报表：") + error.message() + unfinished());
+  } catch (const platform::PrinterError& error) {
+    services_.messageBox->show(error.message() + unfinished());
+  }
+  return Outcome::Failed;
+}
+
+}  // namespace sorvane::results

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include "platform/Services.h"
+
+namespace sorvane::platform {
+class Printer;
+}
+
+namespace sorvane::results {
+
+class Snapshot;
+
+// The printed list of every stored result: one TAB-separated line per record, one-inch
+// margins at the left, the top and the bottom, a new page whenever the current one is full.
+// No title, headings, page numbers or totals.
+class ResultsReport {
+ public:
+  enum class Outcome { Printed, Empty, Failed };
+
+  // Twips: where every line starts, where the first line of a page starts, and how far
+  // above the bottom of the drawing area a page counts as full.
+  static constexpr float kLeft = 1440;
+  static constexpr float kTop = 1440;
+  static constexpr float kBottomMargin = 1440;
+
+  explicit ResultsReport(platform::Services& services);
+
+  // Prints every record of phjz.mdb in the program's folder on the default printer. An
+  // empty table, a missing or unreadable file and a printer failure each end in one
+  // message; nothing is thrown for them. An empty table sends no job.
+  Outcome print();
+
+  // The line of the current record: year of 日期, 标识符, 样本数, then a blank and pH均值
+  // with two decimals, joined by single TABs. A field without a value gives empty text.
+  static QString recordLine(const Snapshot& record);
+  static QString recordLine(const QVariant& date, const QVariant& identifier, const QVariant& count,
+                            const QVariant& mean);
+
+  // Prints the records from the current one to the end, paging at the limit read once
+  // from the printer. A new page is started only when another line follows. Returns the
+  // number of lines printed. Throws StoreError and PrinterError.
+  static long printRecords(Snapshot& records, platform::Printer& printer);
+
+ private:
+  platform::Services& services_;
+};
+
+}  // namespace sorvane::results

@@ -1,0 +1,144 @@
+#include "results/ResultsReport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QLocale>
+#include <vector>
+
+#include "fakes/FakePrinter.h"
+#include "results/RecordSet.h"
+
+namespace sorvane::results {
+namespace {
+
+using fakes::FakePrinterProvider;
+using fakes::PrintEvent;
+
+// Rows in table order (日期, 标识符, 样本数, pH均值), read forward like the report's query.
+class RowSnapshot final : public Snapshot {
+ public:
+  explicit RowSnapshot(std::vector<std::vector<QVariant>> rows) : rows_(std::move(rows)) {}
+  bool eof() const override { return at_ >= rows_.size(); }
+  void moveNext() override { ++at_; }
+  QVariant field(const QString& name) const override {
+    return rows_.at(at_).at(fieldNames().indexOf(name));
+  }
+  void close() override {}
+
+ private:
+  std::vector<std::vector<QVariant>> rows_;
+  std::size_t at_ = 0;
+};
+
+std::vector<std::vector<QVariant>> numberedRows(int count) {
+  std::vector<std::vector<QVariant>> rows;
+  for (int i = 1; i <= count; ++i)
+    rows.push_back({QDate(2004, 1, 29), QStringLiteral("R%1").arg(i), 5.0, 7.26});
+  return rows;
+}
+
+struct PagingCase {
+  const char* name;
+  float scaleTop;
+  float scaleHeight;
+  float lineHeight;
+  int records;
+  std::vector<int> linesPerPage;
+};
+
+class ReportPaging : public testing::TestWithParam<PagingCase> {};
+
+TEST_P(ReportPaging, BreaksPagesAtTheLimitAndNeverLeavesATrailingPage) {
+  const PagingCase& c = GetParam();
+  FakePrinterProvider printers;
+  printers.scaleTop = c.scaleTop;
+  printers.scaleHeight = c.scaleHeight;
+  printers.lineHeight = c.lineHeight;
+  RowSnapshot records(numberedRows(c.records));
+  auto printer = printers.openDefault();
+
+  EXPECT_EQ(ResultsReport::printRecords(records, *printer), c.records);
+  printer->endDoc();
+
+  std::vector<int> counts;
+  for (const QStringList& page : printers.pages()) counts.push_back(int(page.size()));
+  EXPECT_EQ(counts, c.linesPerPage);
+  // Every line at the left margin, every page starting one inch down, lines in table order.
+  int number = 0;
+  bool pageStart = true;
+  for (const PrintEvent& event : printers.events) {
+    if (event.kind == PrintEvent::Kind::Line) {
+      EXPECT_EQ(event.text, QStringLiteral("2004\tR%1\t5\t 7.26").arg(++number));
+      EXPECT_EQ(event.x, 1440);
+      if (pageStart) EXPECT_EQ(event.y, 1440) << "line " << number;
+    }
+    pageStart = event.kind == PrintEvent::Kind::NewPage;
+  }
+  ASSERT_FALSE(printers.events.empty());
+  EXPECT_EQ(printers.events.back().kind, PrintEvent::Kind::EndDoc);
+  EXPECT_NE(printers.events.rbegin()[1].kind, PrintEvent::Kind::NewPage);
+}
+
+// Limit = top + height - 1440. With height 3840 the limit is 2400, reached after four lines
+// of 240 exactly.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReportPaging,
+    testing::Values(
+        PagingCase{"ExactDivisorSendsNextLineOn", 0, 3840, 240, 6, {4, 2}},
+        PagingCase{"LastLineReachingLimitLeavesNoPage", 0, 3840, 240, 4, {4}},
+        PagingCase{"SeveralFullPages", 0, 3840, 240, 9, {4, 4, 1}},
+        // Second line starts at 2399, one twip above the limit, and still goes on the page.
+        PagingCase{"LineJustAboveLimitStaysOnPage", 0, 3840, 959, 3, {2, 1}},
+        // The drawing area's top moves the limit down with it: 100 + 3840 - 1440.
+        PagingCase{"TopCountsInLimit", 100, 3840, 240, 6, {5, 1}},
+        PagingCase{"OneRecord", 0, 15840, 240, 1, {1}},
+        // A page too short for the margins still prints one line per page.
+        PagingCase{"TinyPageOneLineEach", 0, 2000, 240, 3, {1, 1, 1}}),
+    [](const testing::TestParamInfo<PagingCase>& info) { return std::string(info.param.name); });
+
+struct LineCase {
+  const char* name;
+  std::vector<QVariant> row;
+  const char16_t* expected;
+};
+
+class ReportLine : public testing::TestWithParam<LineCase> {};
+
+TEST_P(ReportLine, JoinsTheFourColumnsWithSingleTabs) {
+  const LineCase& c = GetParam();
+  RowSnapshot record({c.row});
+  EXPECT_EQ(ResultsReport::recordLine(record), QString::fromUtf16(c.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReportLine,
+    testing::Values(
+        LineCase{"Typical", {QDate(2004, 1, 29), u"A-01"_qs, 5.0, 7.26}, u"2004\tA-01\t5\t 7.26"},
+        LineCase{
+            "YearOnlyOfLateDate", {QDate(2004, 12, 31), u"A"_qs, 3.0, 7.0}, u"2004\tA\t3\t 7.00"},
+        LineCase{"EarlyYearPadded", {QDate(812, 5, 1), u"x"_qs, 2.0, 6.5}, u"0812\tx\t2\t 6.50"},
+        LineCase{"ChineseIdentifierFractionalCount",
+                 {QDate(2010, 6, 1), u"水样一号"_qs, 2.5, 10.0},
+                 u"2010\t水样一号\t2.5\t 10.00"},
+        LineCase{"SmallMeanKeepsLeadingZero",
+                 {QDate(2001, 1, 1), u"b"_qs, 4.0, 0.5},
+                 u"2001\tb\t4\t 0.50"},
+        LineCase{
+            "MeanRoundedToTwo", {QDate(2001, 1, 1), u"b"_qs, 4.0, 6.999}, u"2001\tb\t4\t 7.00"},
+        LineCase{"NoValuesPrintEmpty", {QVariant(), QVariant(), QVariant(), QVariant()}, u"\t\t\t"},
+        LineCase{
+            "EmptyIdentifierOnly", {QDate(2004, 1, 29), u""_qs, 5.0, 7.26}, u"2004\t\t5\t 7.26"}),
+    [](const testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
+
+TEST(ReportLineLocale, UsesAFullStopWhateverTheLocale) {
+  const QLocale saved;
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  RowSnapshot record({{QDate(2004, 1, 29), u"A"_qs, 2.5, 7.26}});
+  const QString line = ResultsReport::recordLine(record);
+  QLocale::setDefault(saved);
+  EXPECT_EQ(line, u"2004\tA\t2.5\t 7.26"_qs);
+}
+
+}  // namespace
+}  // namespace sorvane::results
