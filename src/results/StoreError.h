@@ -21,6 +21,7 @@ class StoreError : public std::runtime_error {
     NoCurrentRecord,  // the operation needs a current record and there is none
     NotOpen,          // the record set is closed or never opened
     Io,               // disk full, an input/output error
+    NotEditing,       // a field change or Update without AddNew or Edit first
   };
 
   StoreError(Kind kind, int number, const QString& message);

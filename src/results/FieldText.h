@@ -1,0 +1,39 @@
+#pragma once
+
+// The texts the bound boxes show and save, and the values table phb holds for them.
+
+#include <QDate>
+#include <QLocale>
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+namespace sorvane::results::fieldtext {
+
+enum class FieldType { Date, Text, Number };
+
+constexpr int kFieldCount = 4;
+// The identifier's limit, in characters; the table refuses longer ones as well.
+constexpr int kIdentifierLimit = 12;
+
+// Position of a field in fieldNames(), -1 when there is none. Letter case does not matter,
+// as with the old engine.
+int fieldIndex(const QString& name);
+FieldType fieldType(int field);
+
+// A date typed in the locale's short form or as yyyy-MM-dd. A two-digit year is of this
+// century (the locale's own reading would make 04 into 1904).
+std::optional<QDate> textToDate(const QString& text, const QLocale& locale);
+// The whole text a number with "." as the decimal point; blanks around it are allowed.
+std::optional<double> textToNumber(const QString& text);
+
+// The value a box's text is saved as: a QDate, a QString or a double, and no value (an
+// invalid QVariant) for an empty text. Throws StoreError (RefusedValue) for a text the
+// field does not accept.
+QVariant valueFromText(int field, const QString& text, const QLocale& locale = QLocale());
+
+// What a bound box shows: a date in the locale's short form, a number by number-to-text,
+// a text as it is, nothing for no value.
+QString textFromValue(const QVariant& value, const QLocale& locale = QLocale());
+
+}  // namespace sorvane::results::fieldtext

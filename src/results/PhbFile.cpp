@@ -1,0 +1,100 @@
+#include "results/PhbFile.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "results/FieldText.h"
+#include "results/RecordSet.h"
+#include "results/StoreFailures.h"
+
+namespace sorvane::results {
+
+const QStringList& fieldNames() {
+  static const QStringList names{QStringLiteral("日期"), QStringLiteral("标识符"),
+                                 QStringLiteral("样本数"), QStringLiteral("pH均值")};
+  return names;
+}
+
+QString databasePath(const QString& programFolder) {
+  QString path = programFolder;
+  if (!path.endsWith(u'/') && !path.endsWith(u'\\')) path += QDir::separator();
+  return path + QStringLiteral("phjz.mdb");
+}
+
+namespace {
+
+void checkHeader(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.exists() || !info.isFile()) throw failures::fileMissing(path);
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) throw failures::fileUnreadable(path);
+  const QByteArray head = file.read(100);
+  // Access files carry their engine's name at offset 4.
+  const QByteArray engine = head.mid(4, 15);
+  if (engine == "Standard Jet DB" || engine == "Standard ACE DB") throw failures::jetDatabase(path);
+  if (head.size() < 100 || !head.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+    throw failures::notADatabase(path);
+}
+
+void checkTable(const SqliteConnection& db) {
+  SqliteStatement table(db, "SELECT type FROM sqlite_master WHERE name = 'phb' COLLATE NOCASE");
+  if (!table.step() ||
+      QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(table.handle(), 0))) != "table")
+    throw failures::tableMissing();
+  table.reset();
+
+  QStringList columns;
+  SqliteStatement info(db, "SELECT name FROM pragma_table_info('phb')");
+  while (info.step())
+    columns << QString::fromUtf8(
+        reinterpret_cast<const char*>(sqlite3_column_text(info.handle(), 0)));
+  info.reset();
+  for (const QString& field : fieldNames())
+    if (!columns.contains(field, Qt::CaseInsensitive)) throw failures::fieldMissing(field);
+}
+
+QString columnText(sqlite3_stmt* statement, int column) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
+}
+
+}  // namespace
+
+bool fileIsReadOnly(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner)) return true;
+  return !QFileInfo(info.absolutePath()).isWritable();
+}
+
+SqliteConnection openPhbFile(const QString& path, bool readOnly) {
+  checkHeader(path);
+  SqliteConnection db(path, readOnly);
+  checkTable(db);
+  return db;
+}
+
+QVariant columnValue(sqlite3_stmt* statement, int column, int field) {
+  const int type = sqlite3_column_type(statement, column);
+  if (type == SQLITE_NULL) return {};
+  switch (fieldtext::fieldType(field)) {
+    case fieldtext::FieldType::Date: {
+      const QString text = columnText(statement, column);
+      const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+      if (date.isValid()) return date;
+      return text;  // not written by this program; shown as it is
+    }
+    case fieldtext::FieldType::Text:
+      return columnText(statement, column);
+    case fieldtext::FieldType::Number:
+      if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
+        return sqlite3_column_double(statement, column);
+      const QString text = columnText(statement, column);
+      if (const auto number = fieldtext::textToNumber(text)) return *number;
+      return text;
+  }
+  return {};
+}
+
+}  // namespace sorvane::results

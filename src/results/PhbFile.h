@@ -1,0 +1,27 @@
+#pragma once
+
+// Opening phjz.mdb and reading table phb's values, shared by the record set and the report's
+// snapshot.
+
+#include <QString>
+#include <QVariant>
+
+#include "results/SqliteConnection.h"
+
+namespace sorvane::results {
+
+// True when saving into the file cannot work: the file is marked read-only (honoured even
+// for an administrator, who could otherwise write it) or its folder, where the journal goes,
+// cannot be written.
+bool fileIsReadOnly(const QString& path);
+
+// Opens an existing results database and checks table phb and its four fields. Before
+// SQLite sees the file, its first bytes are checked, so that nothing that is not an SQLite
+// database (an older Access file, random bytes, an empty file) is opened. Throws StoreError.
+SqliteConnection openPhbFile(const QString& path, bool readOnly);
+
+// The value of result column `column`, holding field `field`, as that field gives it back:
+// a QDate, a QString, a double, or no value.
+QVariant columnValue(sqlite3_stmt* statement, int column, int field);
+
+}  // namespace sorvane::results

@@ -1,0 +1,148 @@
+#include "results/SqliteConnection.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <utility>
+
+#include "results/StoreFailures.h"
+
+namespace sorvane::results {
+
+namespace {
+
+// Long enough to ride out another program's single save, short enough that the user is
+// told about a file held open elsewhere without a long freeze.
+constexpr int kBusyTimeoutMs = 1500;
+
+}  // namespace
+
+SqliteConnection::SqliteConnection(const QString& path, bool readOnly) : path_(path) {
+  // An absolute path never reads as a "file:" URI. No SQLITE_OPEN_CREATE: a missing file
+  // must stay missing rather than turn into an empty database.
+  const QByteArray file = QFileInfo(path).absoluteFilePath().toUtf8();
+  const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+  const int rc = sqlite3_open_v2(file.constData(), &db_, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    const int code = db_ ? sqlite3_extended_errcode(db_) : rc;
+    close();
+    if ((code & 0xff) == SQLITE_CANTOPEN) throw failures::fileMissing(path);
+    if ((code & 0xff) == SQLITE_NOTADB) throw failures::notADatabase(path);
+    throw failures::ioError(path);
+  }
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  // The rollback journal the file was made with stays; FULL makes each commit reach the
+  // disk before Update returns, so a copy of the file alone after closing has every record.
+  if (!readOnly) exec("PRAGMA synchronous=FULL");
+}
+
+SqliteConnection::~SqliteConnection() { close(); }
+
+SqliteConnection::SqliteConnection(SqliteConnection&& other) noexcept
+    : db_(std::exchange(other.db_, nullptr)), path_(std::move(other.path_)) {}
+
+SqliteConnection& SqliteConnection::operator=(SqliteConnection&& other) noexcept {
+  if (this != &other) {
+    close();
+    db_ = std::exchange(other.db_, nullptr);
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+void SqliteConnection::close() {
+  // Statements are owned and finalized by their users first; v2 copes if one is left.
+  if (db_) sqlite3_close_v2(std::exchange(db_, nullptr));
+}
+
+void SqliteConnection::exec(const char* sql) {
+  const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) fail(sqlite3_extended_errcode(db_));
+}
+
+void SqliteConnection::fail(int rc) const {
+  switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      throw failures::locked(path_);
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:  // the journal cannot be made beside the file
+      throw failures::readOnly(path_);
+    case SQLITE_FULL:
+      throw failures::diskFull(path_);
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+      throw failures::notADatabase(path_);
+    case SQLITE_CONSTRAINT:
+      throw failures::constraint(db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString());
+    default:
+      throw failures::ioError(path_);
+  }
+}
+
+SqliteStatement::SqliteStatement(const SqliteConnection& connection, const char* sql)
+    : connection_(connection) {
+  if (!connection.isOpen()) throw failures::notOpen();
+  const int rc =
+      sqlite3_prepare_v3(connection.handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(std::exchange(stmt_, nullptr));
+    connection.fail(sqlite3_extended_errcode(connection.handle()));
+  }
+}
+
+SqliteStatement::~SqliteStatement() { sqlite3_finalize(stmt_); }
+
+void SqliteStatement::bind(int index, const QVariant& value) {
+  int rc = SQLITE_OK;
+  if (!value.isValid()) {
+    rc = sqlite3_bind_null(stmt_, index);
+  } else if (value.typeId() == QMetaType::QDate) {
+    const QByteArray iso = value.toDate().toString(Qt::ISODate).toUtf8();
+    rc = sqlite3_bind_text(stmt_, index, iso.constData(), iso.size(), SQLITE_TRANSIENT);
+  } else if (value.typeId() == QMetaType::Double) {
+    rc = sqlite3_bind_double(stmt_, index, value.toDouble());
+  } else {
+    const QByteArray text = value.toString().toUtf8();
+    rc = sqlite3_bind_text(stmt_, index, text.constData(), text.size(), SQLITE_TRANSIENT);
+  }
+  if (rc != SQLITE_OK) connection_.fail(rc);
+}
+
+void SqliteStatement::bindInt64(int index, std::int64_t value) {
+  const int rc = sqlite3_bind_int64(stmt_, index, value);
+  if (rc != SQLITE_OK) connection_.fail(rc);
+}
+
+bool SqliteStatement::step() {
+  const int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  const int code = sqlite3_extended_errcode(connection_.handle());
+  sqlite3_reset(stmt_);
+  connection_.fail(code);
+}
+
+void SqliteStatement::reset() {
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+}
+
+SqliteTransaction::SqliteTransaction(SqliteConnection& connection) : connection_(connection) {
+  connection_.exec("BEGIN IMMEDIATE");
+  open_ = true;
+}
+
+SqliteTransaction::~SqliteTransaction() {
+  // After a failed write SQLite may have rolled back already; then this does nothing.
+  if (open_ && connection_.isOpen() && !sqlite3_get_autocommit(connection_.handle()))
+    sqlite3_exec(connection_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void SqliteTransaction::commit() {
+  connection_.exec("COMMIT");
+  open_ = false;
+}
+
+}  // namespace sorvane::results
