@@ -1,10 +1,189 @@
 #include "frmPHZ.h"
 
+#include <QCloseEvent>
+#include <QDate>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/NumberText.h"
+#include "platform/Fonts.h"
+#include "platform/FormsButton.h"
+#include "platform/Handler.h"
+#include "platform/MessageBox.h"
+#include "platform/Pointer.h"
+#include "platform/Twips.h"
+#include "results/DataNavigator.h"
+#include "results/RecordSet.h"
+#include "results/StoreError.h"
+
 namespace sorvane::results {
 
+using platform::twipsRect;
+
 frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget* parent)
-    : QWidget(parent, Qt::Window), services_(services), mainWindow_(mainWindow) {
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      services_(services),
+      mainWindow_(mainWindow) {
   setWindowTitle(QStringLiteral(" pH平均值结果库"));
+  QIcon icon;
+  for (const char* size : {"16", "32", "48"})
+    icon.addFile(QStringLiteral(":/images/results-%1.png").arg(QLatin1String(size)));
+  setWindowIcon(icon);
+  setFixedSize(platform::twipsSize(5520, 1995));
+
+  const std::array<QString, 4> captions{QStringLiteral("日期:"), QStringLiteral("标识符:"),
+                                        QStringLiteral("样本数:"), QStringLiteral("pH均值:")};
+  const std::array<int, 4> boxWidths{1935, 3375, 1935, 1935};
+  for (int i = 0; i < 4; ++i) {
+    lblLabels[i] = new QLabel(captions[i], this);
+    lblLabels[i]->setGeometry(twipsRect(120, 60 + 320 * i, 1815, 255));
+    txtFields[i] = new QLineEdit(this);
+    txtFields[i]->setGeometry(twipsRect(2040, 40 + 320 * i, boxWidths[i], 285));
+  }
+  txtFields[1]->setMaxLength(12);
+
+  auto makeButton = [this](const QString& caption, int left) {
+    auto* button = new QPushButton(caption, this);
+    button->setGeometry(twipsRect(left, 1340, 975, 300));
+    button->setAutoDefault(false);
+    return button;
+  };
+  cmdAdd = makeButton(QStringLiteral("记录(&A)"), 120);
+  cmdDelete = makeButton(QStringLiteral("删除(&D)"), 1200);
+  cmdRefresh = makeButton(QStringLiteral("刷新(&R)"), 2280);
+  cmdUpdate = makeButton(QStringLiteral("保存(&U)"), 3360);
+  cmdClose = makeButton(QStringLiteral("关闭(&C)"), 4440);
+
+  prn = new platform::FormsButton(QStringLiteral("打印报表"), this);
+  prn->setGeometry(twipsRect(4440, 840, 975, 375));
+  prn->setFont(platform::songFont(9));
+  prn->setFace(std::nullopt);  // the window's own colour shows through
+
+  Data1 = new DataNavigator(services_, this);
+  Data1->setGeometry(twipsRect(0, 1650, 5520, 345));
+  Data1->setDatabaseName(databasePath(services_.programFolder));
+  const QStringList& fields = fieldNames();
+  for (int i = 0; i < 4; ++i) Data1->bind(txtFields[i], fields[i]);
+
+  QWidget* order[] = {txtFields[0], txtFields[1], txtFields[2], txtFields[3], cmdAdd,
+                      cmdDelete,    cmdRefresh,   cmdUpdate,    cmdClose,     prn};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+  connectClick(cmdAdd, &frmPHZ::cmdAdd_Click);
+  connectClick(cmdDelete, &frmPHZ::cmdDelete_Click);
+  connectClick(cmdRefresh, &frmPHZ::cmdRefresh_Click);
+  connectClick(cmdUpdate, &frmPHZ::cmdUpdate_Click);
+  connectClick(cmdClose, &frmPHZ::cmdClose_Click);
+  connect(prn, &platform::FormsButton::clicked, this,
+          [this] { platform::runHandler(services_, [this] { prn_Click(); }); });
+  connect(Data1, &DataNavigator::Error, this, [this](int& dataErr, int& response) {
+    platform::runHandler(services_, [&] { Data1_Error(dataErr, response); });
+  });
+  connect(Data1, &DataNavigator::Reposition, this,
+          [this] { platform::runHandler(services_, [this] { Data1_Reposition(); }); });
+  connect(Data1, &DataNavigator::Validate, this, [this](int& action, int& save) {
+    platform::runHandler(services_, [&] { Data1_Validate(action, save); });
+  });
+
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->geometry().center() - rect().center());
+  // Focus goes here when the window first becomes active.
+  txtFields[0]->setFocus();
+
+  // The navigator opens its record source when the window is first shown, after this.
+  Form_Load();
+}
+
+frmPHZ::~frmPHZ() = default;
+
+void frmPHZ::connectClick(QPushButton* button, void (frmPHZ::*handler)()) {
+  connect(button, &QPushButton::clicked, this, [this, handler] {
+    platform::runHandler(services_, [this, handler] { (this->*handler)(); });
+  });
+}
+
+void frmPHZ::reportStoreErrors(const std::function<void()>& operation) {
+  try {
+    operation();
+  } catch (const StoreError& error) {
+    services_.messageBox->show(error.message());
+  }
+}
+
+void frmPHZ::closeEvent(QCloseEvent* event) {
+  // The window is left through cmdClose only, so that it is hidden, never closed.
+  if (closeCommandRemoved_)
+    event->ignore();
+  else
+    QWidget::closeEvent(event);
+}
+
+void frmPHZ::Form_Load() {
+  // Take the close command away from the title bar; a close request then does nothing.
+  setWindowFlag(Qt::WindowCloseButtonHint, false);
+  closeCommandRemoved_ = true;
+}
+
+void frmPHZ::cmdAdd_Click() {
+  reportStoreErrors([this] {
+    Data1->Recordset().addNew();
+    mean_ = numbers::val(mainWindow_.resultText());
+    count_ = numbers::val(mainWindow_.headingText());
+    txtFields[0]->setText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+    txtFields[2]->setText(numbers::numberToText(count_));
+    txtFields[3]->setText(numbers::numberToText(mean_));
+    services_.messageBox->show(QStringLiteral("请输入标识名称后按保存！"));
+  });
+}
+
+void frmPHZ::cmdDelete_Click() {
+  reportStoreErrors([this] {
+    Data1->Recordset().deleteCurrent();
+    Data1->Recordset().moveNext();
+  });
+}
+
+void frmPHZ::cmdRefresh_Click() { Data1->Refresh(); }
+
+void frmPHZ::cmdUpdate_Click() {
+  reportStoreErrors([this] {
+    Data1->UpdateRecord();
+    if (const std::optional<Bookmark> saved = Data1->Recordset().lastModified())
+      Data1->Recordset().setBookmark(*saved);
+  });
+}
+
+void frmPHZ::cmdClose_Click() {
+  mainWindow_.showMainWindow();
+  hide();
+}
+
+void frmPHZ::prn_Click() {}
+
+void frmPHZ::Data1_Error(int& dataErr, int& response) {
+  services_.messageBox->show(QStringLiteral("数据错误事件命中错误：") + Data1->errorText(dataErr));
+  response = 0;
+}
+
+void frmPHZ::Data1_Reposition() {
+  services_.pointer->setScreenPointer(platform::PointerShape::Default);
+  // The caption is only a guide; failing to read the position leaves it as it was.
+  try {
+    Data1->setCaption(QStringLiteral("记录：") +
+                      QString::number(Data1->Recordset().absolutePosition() + 1));
+  } catch (const std::exception&) {
+  }
+}
+
+void frmPHZ::Data1_Validate(int& /*action*/, int& /*save*/) {
+  services_.pointer->setScreenPointer(platform::PointerShape::Hourglass);
 }
 
 }  // namespace sorvane::results

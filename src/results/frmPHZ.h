@@ -1,22 +1,72 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
+#include <functional>
 
 #include "platform/Services.h"
 #include "results/MainWindowLink.h"
 
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace sorvane::platform {
+class FormsButton;
+}
+
 namespace sorvane::results {
 
-// The results window (placeholder until the record navigator lands).
+class DataNavigator;
+
+// The results window: one stored result at a time in four boxes bound to table phb, the
+// record navigator along the bottom edge, and buttons to add a record pre-filled from the
+// last computation, delete, re-read, save, print and go back to the main window. It is
+// never closed, only hidden, so it keeps its record, caption and pending edits.
 class frmPHZ : public QWidget {
   Q_OBJECT
 
  public:
   frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget* parent = nullptr);
+  ~frmPHZ() override;
+
+  // Handlers, named after the control and event they serve.
+  void Form_Load();
+  void cmdAdd_Click();
+  void cmdDelete_Click();
+  void cmdRefresh_Click();
+  void cmdUpdate_Click();
+  void cmdClose_Click();
+  void prn_Click();
+  void Data1_Error(int& dataErr, int& response);
+  void Data1_Reposition();
+  void Data1_Validate(int& action, int& save);
+
+  std::array<QLabel*, 4> lblLabels{};
+  std::array<QLineEdit*, 4> txtFields{};
+  QPushButton* cmdAdd;
+  QPushButton* cmdDelete;
+  QPushButton* cmdRefresh;
+  QPushButton* cmdUpdate;
+  QPushButton* cmdClose;
+  platform::FormsButton* prn;
+  DataNavigator* Data1;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
+  // A record operation that fails shows its message and changes nothing, so the user can
+  // correct the boxes and try again.
+  void reportStoreErrors(const std::function<void()>& operation);
+  void connectClick(QPushButton* button, void (frmPHZ::*handler)());
+
   platform::Services& services_;
   MainWindowLink& mainWindow_;
+  // What cmdAdd last read from the main window.
+  double mean_ = 0;
+  double count_ = 0;
+  bool closeCommandRemoved_ = false;
 };
 
 }  // namespace sorvane::results
