@@ -5,6 +5,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRectF>
+#include <QTextLayout>
 
 #include "Fonts.h"
 
@@ -22,19 +23,13 @@ QtPrinter::QtPrinter(std::unique_ptr<QPrinter> printer)
     : printer_(std::move(printer)), font_(songFont(kPrintPointSize)) {
   dpi_ = printer_->resolution();
   if (dpi_ <= 0) throw PrinterError(QStringLiteral("打印机的分辨率无效，报表未打印。"));
-  scaleHeight_ = float(printer_->pageRect(QPrinter::DevicePixel).height() * kTwipsPerInch / dpi_);
+  const QRectF page = printer_->pageRect(QPrinter::DevicePixel);
+  scaleHeight_ = float(page.height() * kTwipsPerInch / dpi_);
+  pageWidth_ = page.width();
   // Metrics for the printer itself, not the screen, so the line step matches what is drawn.
   lineHeight_ = float(QFontMetricsF(font_, printer_.get()).lineSpacing() * kTwipsPerInch / dpi_);
 
-  // Qt's own tab distance is given in device units and at 1200 dpi lands beyond the page, so
-  // the columns get stops of their own: year, identifier (room for 12 wide characters),
-  // count, mean.
-  QList<QTextOption::Tab> tabs;
-  for (float stop : kTabStops) tabs.append(QTextOption::Tab(toDevice(stop), QTextOption::LeftTab));
-  option_.setTabs(tabs);
-  option_.setTabStopDistance(toDevice(float(kTwipsPerInch)));
-  option_.setWrapMode(QTextOption::NoWrap);
-  option_.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  option_ = lineOption(font_, *printer_);
 }
 
 QtPrinter::~QtPrinter() {
@@ -42,6 +37,35 @@ QtPrinter::~QtPrinter() {
 }
 
 double QtPrinter::toDevice(float twips) const { return twips * dpi_ / kTwipsPerInch; }
+
+QTextOption QtPrinter::lineOption(const QFont& font, QPrinter& printer) {
+  // Text layout scales tab positions from the screen's resolution to the device's, by a
+  // factor that depends on the screen; measure it once on a probe line instead of guessing.
+  constexpr double kProbe = 1000;
+  QTextOption option;
+  option.setTabs({QTextOption::Tab(kProbe, QTextOption::LeftTab)});
+  option.setWrapMode(QTextOption::NoWrap);
+  QTextLayout probe(QStringLiteral("\tx"), font, &printer);
+  probe.setTextOption(option);
+  probe.beginLayout();
+  QTextLine line = probe.createLine();
+  line.setLineWidth(1e9);
+  probe.endLayout();
+  const double measured = line.cursorToX(1) / kProbe;
+  const double unit = measured > 0 ? measured : 1;
+
+  // Qt's own tab distance lands beyond the page at printer resolutions, so the columns get
+  // stops of their own: year, identifier (room for 12 wide characters), count, mean; any
+  // further tab goes on by an inch.
+  const double dpi = printer.resolution();
+  QList<QTextOption::Tab> tabs;
+  for (float stop : kTabStops)
+    tabs.append(QTextOption::Tab(stop * dpi / kTwipsPerInch / unit, QTextOption::LeftTab));
+  option.setTabs(tabs);
+  option.setTabStopDistance(dpi / unit);
+  option.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return option;
+}
 
 void QtPrinter::begin() {
   if (ended_) throw PrinterError(QStringLiteral("打印作业已结束，不能再打印。"));
@@ -53,7 +77,7 @@ void QtPrinter::begin() {
 void QtPrinter::printLine(const QString& text) {
   if (!painter_.isActive()) begin();
   const double left = toDevice(x_);
-  const double width = qMax(1.0, printer_->pageRect(QPrinter::DevicePixel).width() - left);
+  const double width = qMax(1.0, pageWidth_ - left);
   painter_.drawText(QRectF(left, toDevice(y_), width, toDevice(lineHeight_)), text, option_);
   x_ = 0;
   y_ += lineHeight_;

@@ -35,6 +35,8 @@ class QtPrinter final : public Printer {
   float lineHeight() const { return lineHeight_; }
   // The first three tab stops in twips from the start of a line; further stops every inch.
   static constexpr float kTabStops[] = {1080, 3960, 5400};
+  // How a line is laid out on the printer: no wrapping, the stops above.
+  static QTextOption lineOption(const QFont& font, QPrinter& printer);
 
  private:
   void begin();
@@ -46,6 +48,7 @@ class QtPrinter final : public Printer {
   QTextOption option_;
   double dpi_ = 0;
   float scaleHeight_ = 0;
+  double pageWidth_ = 0;  // device units
   float lineHeight_ = 0;
   float x_ = 0;
   float y_ = 0;

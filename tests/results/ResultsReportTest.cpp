@@ -1,13 +1,17 @@
 #include "results/ResultsReport.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QDate>
+#include <QFile>
 #include <QLocale>
 #include <vector>
 
+#include "fakes/FakePlatform.h"
 #include "fakes/FakePrinter.h"
 #include "results/RecordSet.h"
+#include "results/StoreTestFiles.h"
 
 namespace sorvane::results {
 namespace {
@@ -138,6 +142,103 @@ TEST(ReportLineLocale, UsesAFullStopWhateverTheLocale) {
   const QString line = ResultsReport::recordLine(record);
   QLocale::setDefault(saved);
   EXPECT_EQ(line, u"2004\tA\t2.5\t 7.26"_qs);
+}
+
+void addRecord(const QString& path, const QString& date, const QString& identifier,
+               const QString& count, const QString& mean) {
+  auto records = RecordSet::open(path);
+  records->addNew();
+  const QStringList texts{date, identifier, count, mean};
+  for (int i = 0; i < texts.size(); ++i) records->setFieldText(fieldNames()[i], texts[i]);
+  records->update();
+  records->close();
+}
+
+// The whole report against real files: what reaches the printer and the message box.
+struct RunCase {
+  const char* name;
+  // Prepares the folder's phjz.mdb (a fresh empty one to start with) and the printers.
+  void (*prepare)(testfiles::TempDatabase& file, FakePrinterProvider& printers);
+  ResultsReport::Outcome outcome;
+  int lines;             // printed lines in all
+  const char16_t* says;  // part of the one message, or nullptr for no message
+  bool jobSent;          // an end of document reached the printer
+};
+
+class ReportRun : public testing::TestWithParam<RunCase> {};
+
+TEST_P(ReportRun, PrintsOrSaysWhyNot) {
+  const RunCase& c = GetParam();
+  testfiles::TempDatabase file;
+  fakes::FakePlatform platform;
+  platform.services.programFolder = file.folder();
+  c.prepare(file, platform.printers);
+
+  EXPECT_EQ(ResultsReport(platform.services).print(), c.outcome);
+
+  EXPECT_EQ(platform.printers.lines().size(), c.lines);
+  EXPECT_EQ(platform.printers.ended, c.jobSent ? 1 : 0);
+  if (c.says) {
+    ASSERT_EQ(platform.messageBox.messages.size(), 1);
+    EXPECT_TRUE(platform.messageBox.messages[0].contains(QString::fromUtf16(c.says)))
+        << platform.messageBox.messages[0].toStdString();
+  } else {
+    EXPECT_TRUE(platform.messageBox.messages.isEmpty());
+  }
+}
+
+void twoRecords(testfiles::TempDatabase& file, FakePrinterProvider&) {
+  addRecord(file.path(), u"2004-01-29"_qs, u"A-01"_qs, u"5"_qs, u"7.26"_qs);
+  addRecord(file.path(), u"2004-11-02"_qs, u"A-02"_qs, u"2.5"_qs, u"7"_qs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReportRun,
+    testing::Values(
+        RunCase{"Records", twoRecords, ResultsReport::Outcome::Printed, 2, nullptr, true},
+        RunCase{"EmptyTableSendsNoJob", [](testfiles::TempDatabase&, FakePrinterProvider&) {},
+                ResultsReport::Outcome::Empty, 0, u"没有记录", false},
+        RunCase{
+            "MissingFile",
+            [](testfiles::TempDatabase& file, FakePrinterProvider&) { QFile::remove(file.path()); },
+            ResultsReport::Outcome::Failed, 0, u"无法打印报表", false},
+        RunCase{"NotADatabase",
+                [](testfiles::TempDatabase& file, FakePrinterProvider&) {
+                  testfiles::writeBytes(file.path(), QByteArray(4096, 'x'));
+                },
+                ResultsReport::Outcome::Failed, 0, u"无法打印报表", false},
+        RunCase{"TableMissing",
+                [](testfiles::TempDatabase& file, FakePrinterProvider&) {
+                  sqlite3* db = nullptr;
+                  sqlite3_open(file.path().toUtf8().constData(), &db);
+                  sqlite3_exec(db, "DROP TABLE phb", nullptr, nullptr, nullptr);
+                  sqlite3_close(db);
+                },
+                ResultsReport::Outcome::Failed, 0, u"phb", false},
+        RunCase{"NoPrinter",
+                [](testfiles::TempDatabase& file, FakePrinterProvider& printers) {
+                  twoRecords(file, printers);
+                  printers.noPrinter = true;
+                },
+                ResultsReport::Outcome::Failed, 0, u"打印机", false},
+        RunCase{"PrinterFailsMidway",
+                [](testfiles::TempDatabase& file, FakePrinterProvider& printers) {
+                  twoRecords(file, printers);
+                  printers.failAtLine = 1;
+                },
+                ResultsReport::Outcome::Failed, 1, u"没有打印完", false}),
+    [](const testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+
+TEST(ReportPath, FindsTheFileWithOrWithoutTrailingSeparator) {
+  testfiles::TempDatabase file;
+  addRecord(file.path(), u"2004-01-29"_qs, u"A-01"_qs, u"5"_qs, u"7.26"_qs);
+  for (const QString& folder : {file.folder(), file.folder() + u'/'}) {
+    fakes::FakePlatform platform;
+    platform.services.programFolder = folder;
+    EXPECT_EQ(ResultsReport(platform.services).print(), ResultsReport::Outcome::Printed)
+        << folder.toStdString();
+    EXPECT_EQ(platform.printers.lines(), QStringList{u"2004\tA-01\t5\t 7.26"_qs});
+  }
 }
 
 }  // namespace

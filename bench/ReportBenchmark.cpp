@@ -1,0 +1,265 @@
+// The results report printing to a PDF through its own code (the store's snapshot, the
+// record line, the paging loop, QtPrinter) beside a bare QPrinter/QPainter loop that draws
+// the same lines with the same font and tab stops, alternated in one run. Peak memory of
+// each is measured in a child process of its own, at the full record count and at 1,000.
+//
+//   report_bench [records] [rounds]                  run the comparison (default 100000, 3)
+//   report_bench --child report|bare <records> <dir>  one print; prints its peak memory
+
+#include <sqlite3.h>
+
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrinter>
+#include <QProcess>
+#include <QRectF>
+#include <QTemporaryDir>
+#include <QTextOption>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/Fonts.h"
+#include "platform/MessageBox.h"
+#include "platform/QtPrinter.h"
+#include "results/RecordSet.h"
+#include "results/ResultsReport.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double kPointSize = 10.5;  // what QtPrinter prints with
+
+// The values of record i, shared by the file and the bare loop.
+QDate dateOf(int i) { return QDate(2004, 1, 1).addDays(i % 3000); }
+QString identifierOf(int i) { return QStringLiteral("R%1").arg(i); }
+double countOf(int i) { return 2 + i % 20; }
+double meanOf(int i) { return 5.5 + (i % 300) / 100.0; }
+
+std::unique_ptr<QPrinter> pdfPrinter(const QString& file) {
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  printer->setOutputFormat(QPrinter::PdfFormat);
+  printer->setOutputFileName(file);
+  printer->setPageSize(QPageSize(QPageSize::A4));
+  return printer;
+}
+
+class PdfPrinters final : public sorvane::platform::PrinterProvider {
+ public:
+  explicit PdfPrinters(QString file) : file_(std::move(file)) {}
+  std::unique_ptr<sorvane::platform::Printer> openDefault() override {
+    return std::make_unique<sorvane::platform::QtPrinter>(pdfPrinter(file_));
+  }
+
+ private:
+  QString file_;
+};
+
+bool makeDatabase(const QString& folder, int records) {
+  std::ifstream in(SORVANE_PHB_SCHEMA);
+  std::stringstream schema;
+  schema << in.rdbuf();
+  const QByteArray path = sorvane::results::databasePath(folder).toUtf8();
+  sqlite3* db = nullptr;
+  if (sqlite3_open(path.constData(), &db) != SQLITE_OK) return false;
+  bool ok =
+      sqlite3_exec(db, ("BEGIN;" + schema.str()).c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_stmt* insert = nullptr;
+  ok = ok && sqlite3_prepare_v2(db, "INSERT INTO phb VALUES (?, ?, ?, ?)", -1, &insert, nullptr) ==
+                 SQLITE_OK;
+  for (int i = 0; ok && i < records; ++i) {
+    const QByteArray date = dateOf(i).toString(Qt::ISODate).toUtf8();
+    const QByteArray identifier = identifierOf(i).toUtf8();
+    sqlite3_bind_text(insert, 1, date.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(insert, 2, identifier.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_double(insert, 3, countOf(i));
+    sqlite3_bind_double(insert, 4, meanOf(i));
+    ok = sqlite3_step(insert) == SQLITE_DONE && sqlite3_reset(insert) == SQLITE_OK;
+  }
+  sqlite3_finalize(insert);
+  ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_close(db);
+  return ok;
+}
+
+// Takes the lines and draws nothing: what the report costs before the painter.
+class NullPrinter final : public sorvane::platform::Printer {
+ public:
+  float scaleTop() const override { return 0; }
+  float scaleHeight() const override { return 15840; }
+  float currentX() const override { return x_; }
+  void setCurrentX(float twips) override { x_ = twips; }
+  float currentY() const override { return y_; }
+  void setCurrentY(float twips) override { y_ = twips; }
+  void printLine(const QString& text) override {
+    length_ += text.size();
+    x_ = 0;
+    y_ += 220;
+  }
+  void newPage() override { y_ = 0; }
+  void endDoc() override {}
+
+ private:
+  float x_ = 0;
+  float y_ = 0;
+  qsizetype length_ = 0;
+};
+
+class NullPrinters final : public sorvane::platform::PrinterProvider {
+ public:
+  std::unique_ptr<sorvane::platform::Printer> openDefault() override {
+    return std::make_unique<NullPrinter>();
+  }
+};
+
+// Any message means the report did not print.
+class StderrMessages final : public sorvane::platform::MessageBox {
+ public:
+  void show(const QString& prompt) override {
+    std::fprintf(stderr, "report: %s\n", qPrintable(prompt));
+  }
+};
+
+// The report as the print button runs it, but on a PDF file (or on nothing).
+bool printReport(const QString& folder, const QString& pdf) {
+  StderrMessages messages;
+  PdfPrinters pdfPrinters(pdf);
+  NullPrinters nullPrinters;
+  sorvane::platform::PrinterProvider& printers =
+      pdf.isEmpty() ? static_cast<sorvane::platform::PrinterProvider&>(nullPrinters) : pdfPrinters;
+  sorvane::platform::Services services;
+  services.messageBox = &messages;
+  services.printers = &printers;
+  services.programFolder = folder;
+  const auto outcome = sorvane::results::ResultsReport(services).print();
+  return outcome == sorvane::results::ResultsReport::Outcome::Printed;
+}
+
+// The same lines straight onto a QPainter: no store, no printer layer.
+bool printBare(int records, const QString& pdf) {
+  auto printer = pdfPrinter(pdf);
+  QPainter painter;
+  if (!painter.begin(printer.get())) return false;
+  const QFont font = sorvane::platform::songFont(kPointSize);
+  painter.setFont(font);
+  const double dpi = printer->resolution();
+  const QTextOption option = sorvane::platform::QtPrinter::lineOption(font, *printer);
+  const double line = QFontMetricsF(font, printer.get()).lineSpacing();
+  const QRectF page = printer->pageRect(QPrinter::DevicePixel);
+  const double limit = page.height() - dpi;
+  double y = dpi;
+  for (int i = 0; i < records; ++i) {
+    const QString text = QStringLiteral("%1\t%2\t%3\t %4")
+                             .arg(dateOf(i).year())
+                             .arg(identifierOf(i))
+                             .arg(countOf(i))
+                             .arg(meanOf(i), 0, 'f', 2);
+    painter.drawText(QRectF(dpi, y, page.width() - dpi, line), text, option);
+    y += line;
+    if (y >= limit && i + 1 < records) {
+      printer->newPage();
+      y = dpi;
+    }
+  }
+  return painter.end();
+}
+
+long peakKiB() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toLong();
+  return -1;
+}
+
+int child(const QString& kind, int records, const QString& folder) {
+  const QString pdf = folder + QStringLiteral("/%1.pdf").arg(kind);
+  const bool ok =
+      kind == QLatin1String("report") ? printReport(folder, pdf) : printBare(records, pdf);
+  if (!ok) return 1;
+  std::printf("%ld\n", peakKiB());
+  return 0;
+}
+
+long childPeak(const QString& kind, int records, const QString& folder) {
+  QProcess process;
+  process.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--child"), kind, QString::number(records), folder});
+  if (!process.waitForFinished(-1) || process.exitCode() != 0) return -1;
+  return process.readAllStandardOutput().trimmed().toLong();
+}
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  sorvane::platform::installFontSubstitutes();
+  const QStringList args = QCoreApplication::arguments();
+  if (args.size() == 5 && args[1] == QLatin1String("--child"))
+    return child(args[2], args[3].toInt(), args[4]);
+
+  const int records = args.size() > 1 ? args[1].toInt() : 100000;
+  const int rounds = args.size() > 2 ? args[2].toInt() : 3;
+  const int small = 1000;
+  QTemporaryDir big, few;
+  if (!makeDatabase(big.path(), records) || !makeDatabase(few.path(), small)) {
+    std::fprintf(stderr, "could not make the test databases\n");
+    return 1;
+  }
+
+  std::vector<double> report, bare, linesOnly;
+  const QString reportPdf = big.filePath(QStringLiteral("report.pdf"));
+  const QString barePdf = big.filePath(QStringLiteral("bare.pdf"));
+  for (int round = 0; round < rounds; ++round) {
+    for (int turn = 0; turn < 2; ++turn) {
+      const bool reportTurn = (turn == 0) == (round % 2 == 0);
+      const auto start = Clock::now();
+      const bool ok = reportTurn ? printReport(big.path(), reportPdf) : printBare(records, barePdf);
+      const double taken = seconds(Clock::now() - start);
+      if (!ok) {
+        std::fprintf(stderr, "printing failed\n");
+        return 1;
+      }
+      (reportTurn ? report : bare).push_back(taken);
+    }
+    const auto start = Clock::now();
+    printReport(big.path(), QString());
+    linesOnly.push_back(seconds(Clock::now() - start));
+  }
+  std::printf("%d records to PDF, median of %d rounds\n", records, rounds);
+  std::printf("  report: %.3f s  (%lld bytes)\n", median(report),
+              static_cast<long long>(QFileInfo(reportPdf).size()));
+  std::printf("  bare:   %.3f s  (%lld bytes)\n", median(bare),
+              static_cast<long long>(QFileInfo(barePdf).size()));
+  std::printf("  time ratio report/bare: %.2f\n", median(report) / median(bare));
+  std::printf("  of which reading the file and building the lines: %.3f s\n", median(linesOnly));
+
+  const long reportBig = childPeak(QStringLiteral("report"), records, big.path());
+  const long reportFew = childPeak(QStringLiteral("report"), small, few.path());
+  const long bareBig = childPeak(QStringLiteral("bare"), records, big.path());
+  const long bareFew = childPeak(QStringLiteral("bare"), small, few.path());
+  std::printf("peak memory (VmHWM, separate processes)\n");
+  std::printf("  report: %.1f MiB at %d, %.1f MiB at %d, ratio %.2f\n", reportBig / 1024.0, records,
+              reportFew / 1024.0, small, double(reportBig) / reportFew);
+  std::printf("  bare:   %.1f MiB at %d, %.1f MiB at %d, ratio %.2f\n", bareBig / 1024.0, records,
+              bareFew / 1024.0, small, double(bareBig) / bareFew);
+  std::printf("  report/bare at %d: %.2f\n", records, double(reportBig) / bareBig);
+  return 0;
+}
