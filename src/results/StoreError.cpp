@@ -50,7 +50,7 @@ StoreError readOnly(const QString& path) {
 
 StoreError locked(const QString& path) {
   return {Kind::Locked, 3260,
-          QStringLiteral("不能保存：数据库“%1”正被其他程序使用，请稍后再试。").arg(path)};
+          QStringLiteral("数据库“%1”正被其他程序使用，请稍后再试。").arg(path)};
 }
 
 StoreError textTooLong(const QString& field, int limit) {
