@@ -6,6 +6,13 @@
 #include "app/pH.h"
 #include "platform/Fonts.h"
 #include "platform/QtDialogs.h"
+#include "platform/QtFileTest.h"
+#include "platform/QtProgramStart.h"
+#ifdef _WIN32
+#include "platform/Win32Registry.h"
+#else
+#include "platform/PosixRegistry.h"
+#endif
 #include "platform/QtPrinter.h"
 
 namespace sorvane::app {
@@ -15,6 +22,13 @@ struct QtServices::Parts {
   platform::QtMessageBox messageBox;
   platform::QtProgramEnd programEnd;
   platform::QtPointer pointer;
+#ifdef _WIN32
+  platform::Win32Registry registry;
+#else
+  platform::PosixRegistry registry;
+#endif
+  platform::QtFileTest fileTest;
+  platform::QtProgramStart programStart;
   platform::QtPrinterProvider printers;
 };
 
@@ -23,6 +37,9 @@ QtServices::QtServices() : parts_(std::make_unique<Parts>()) {
   services_.messageBox = &parts_->messageBox;
   services_.programEnd = &parts_->programEnd;
   services_.pointer = &parts_->pointer;
+  services_.registry = &parts_->registry;
+  services_.fileTest = &parts_->fileTest;
+  services_.programStart = &parts_->programStart;
   services_.printers = &parts_->printers;
   services_.programFolder = QCoreApplication::applicationDirPath();
 }

@@ -36,6 +36,9 @@ FakePlatform::FakePlatform() {
   services.messageBox = &messageBox;
   services.programEnd = &programEnd;
   services.pointer = &pointer;
+  services.registry = &registry;
+  services.fileTest = &fileTest;
+  services.programStart = &programStart;
   services.printers = &printers;
 }
 

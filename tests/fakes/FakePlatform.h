@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fakes/FakePrinter.h"
+#include "fakes/FakeSystem.h"
 #include "platform/InputBox.h"
 #include "platform/MessageBox.h"
 #include "platform/Pointer.h"
@@ -81,6 +82,9 @@ struct FakePlatform {
   FakeMessageBox messageBox;
   FakeProgramEnd programEnd;
   FakePointer pointer;
+  FakeRegistry registry;
+  FakeFileTest fileTest;
+  FakeProgramStart programStart;
   FakePrinterProvider printers;
   platform::Services services;
 };

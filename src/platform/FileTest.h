@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace sorvane::platform {
+
+// Whether a path names an ordinary file: not a folder, not hidden, not a system file.
+// The path is taken literally; wildcards in it match nothing but themselves.
+class FileTest {
+ public:
+  virtual ~FileTest() = default;
+  virtual bool isNormalFile(const QString& path) = 0;
+};
+
+}  // namespace sorvane::platform

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/FileTest.h"
+#include "platform/MemoryRegistry.h"
+#include "platform/ProgramStart.h"
+
+namespace sorvane::fakes {
+
+// An in-memory registry that records how it is used: the access asked for at each open,
+// and how many keys are still open.
+class FakeRegistry final : public platform::MemoryRegistry {
+ public:
+  long openKey(platform::RegKey root, const char* subKey, std::uint32_t options,
+               std::uint32_t access, platform::RegKey& opened) override {
+    openAccess.push_back(access);
+    const long status = MemoryRegistry::openKey(root, subKey, options, access, opened);
+    if (status == kSuccess) ++openKeys;
+    return status;
+  }
+  long queryValue(platform::RegKey key, const char* valueName, std::uint32_t& type,
+                  unsigned char* data, std::uint32_t& size) override {
+    if (failQueries) throw std::runtime_error("registry failure");
+    return MemoryRegistry::queryValue(key, valueName, type, data, size);
+  }
+  long closeKey(platform::RegKey key) override {
+    const long status = MemoryRegistry::closeKey(key);
+    if (status == kSuccess) --openKeys;
+    return status;
+  }
+
+  std::vector<std::uint32_t> openAccess;
+  int openKeys = 0;
+  // Every query throws, as an untrapped error inside the registry would.
+  bool failQueries = false;
+};
+
+// Ordinary files are the paths listed in `files`; every path asked about is recorded.
+class FakeFileTest final : public platform::FileTest {
+ public:
+  bool isNormalFile(const QString& path) override {
+    asked.append(path);
+    return files.contains(path);
+  }
+  QStringList files;
+  QStringList asked;
+};
+
+// Records each program it is asked to start; `starts` says whether starting succeeds.
+class FakeProgramStart final : public platform::ProgramStart {
+ public:
+  bool start(const QString& program) override {
+    attempts.append(program);
+    if (starts) started.append(program);
+    return starts;
+  }
+  bool starts = true;
+  QStringList attempts;
+  QStringList started;
+};
+
+}  // namespace sorvane::fakes
