@@ -41,7 +41,6 @@ class FakeMainWindow final : public MainWindowLink {
   QString headingText() const override { return heading; }
   void showMainWindow() override { ++shown; }
 
-  // The main window's design texts, as before any computation.
   QString result = QStringLiteral("8888");
   QString heading = QStringLiteral("Label1");
   int shown = 0;
