@@ -28,27 +28,32 @@ class RecordSet {
   enum class EditMode { None, Edit, Add };
 
   // Opens the file shared and writable (read-only when it cannot be written) and makes
-  // the first record, if any, current.
+  // the first record, if any, current. Re-opening is how the navigator refreshes.
   static std::unique_ptr<RecordSet> open(const QString& path);
   virtual ~RecordSet() = default;
 
   virtual bool isOpen() const = 0;
   virtual void close() = 0;
+  // Read-only: browsing and pending edits work; update() and deleteCurrent() throw ReadOnly.
   virtual bool isReadOnly() const = 0;
 
-  // Position. BOF/EOF as the old engine had them: before the first / past the last record.
+  // Position. BOF/EOF as the old engine had them: before the first / past the last record;
+  // both on an empty set. Moving past BOF or EOF, or MoveFirst/MoveLast on an empty set,
+  // throws NoCurrentRecord (3021). Every move abandons a pending AddNew/Edit, as the old engine did.
   virtual bool bof() const = 0;
   virtual bool eof() const = 0;
   virtual void moveFirst() = 0;
   virtual void moveLast() = 0;
   virtual void moveNext() = 0;
   virtual void movePrevious() = 0;
-  // Zero-based position of the current record, -1 when none is current.
+  // Zero-based position of the current record, -1 when none is current (also while a new
+  // record is pending, and after Delete until the next move).
   virtual long absolutePosition() const = 0;
   virtual long recordCount() const = 0;
   virtual std::optional<Bookmark> bookmark() const = 0;
   virtual void setBookmark(Bookmark bookmark) = 0;
-  // The record saved last through this record set.
+  // The record saved last through this record set. After saving a new record, the record
+  // current before AddNew is current again; set the bookmark to this to show the new one.
   virtual std::optional<Bookmark> lastModified() const = 0;
 
   // The current record's value: a QDate, a QString or a double; null when it has none.

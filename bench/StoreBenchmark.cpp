@@ -1,0 +1,366 @@
+// The results store on a 1,000,000-record phjz.mdb beside bare SQLite C-API code doing the
+// same work, alternated in one run so both see the same machine and page-cache state.
+// Prints each median and the ratio store / bare.
+//
+//   store_bench [records] [rounds]
+//   store_bench --probe store|bare <file>   one opening in a fresh process; prints VmHWM
+
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDate>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "results/RecordSet.h"
+
+namespace {
+
+using sorvane::results::RecordSet;
+using Clock = std::chrono::steady_clock;
+
+const QString kDate = QStringLiteral("日期");
+const QString kId = QStringLiteral("标识符");
+const QString kCount = QStringLiteral("样本数");
+const QString kMean = QStringLiteral("pH均值");
+
+void check(int rc, sqlite3* db, const char* what) {
+  if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
+    std::fprintf(stderr, "%s: %s\n", what, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    std::exit(1);
+  }
+}
+
+sqlite3* openBare(const std::string& path) {
+  sqlite3* db = nullptr;
+  check(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), db, "open");
+  return db;
+}
+
+void makeDatabase(const std::string& path, long records) {
+  std::ifstream in(SORVANE_PHB_SCHEMA);
+  std::stringstream schema;
+  schema << in.rdbuf();
+  sqlite3* db = nullptr;
+  check(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr), db,
+        "create");
+  check(sqlite3_exec(db, schema.str().c_str(), nullptr, nullptr, nullptr), db, "schema");
+  check(sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr), db, "begin");
+  sqlite3_stmt* insert = nullptr;
+  check(sqlite3_prepare_v2(db,
+                           "INSERT INTO phb VALUES (date('2004-01-29', ?1 || ' days'), ?2, ?3, ?4)",
+                           -1, &insert, nullptr),
+        db, "prepare");
+  for (long i = 0; i < records; ++i) {
+    const std::string id = "S" + std::to_string(i % 100000000);
+    sqlite3_bind_int64(insert, 1, i % 7000);
+    sqlite3_bind_text(insert, 2, id.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_double(insert, 3, 2 + i % 20);
+    sqlite3_bind_double(insert, 4, 6.0 + (i % 200) / 100.0);
+    check(sqlite3_step(insert), db, "insert");
+    sqlite3_reset(insert);
+  }
+  sqlite3_finalize(insert);
+  check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+  sqlite3_close(db);
+}
+
+// The bare keyset: every row id in table order.
+std::vector<sqlite3_int64> bareKeyset(sqlite3* db) {
+  std::vector<sqlite3_int64> keys;
+  sqlite3_stmt* s = nullptr;
+  check(sqlite3_prepare_v2(db, "SELECT rowid FROM phb ORDER BY rowid", -1, &s, nullptr), db,
+        "keyset");
+  while (sqlite3_step(s) == SQLITE_ROW) keys.push_back(sqlite3_column_int64(s, 0));
+  sqlite3_finalize(s);
+  return keys;
+}
+
+// A bare fetch of one row by row id, reading its four values.
+struct BareFetch {
+  explicit BareFetch(sqlite3* db) : db_(db) {
+    check(sqlite3_prepare_v3(db, "SELECT 日期,标识符,样本数,pH均值 FROM phb WHERE rowid = ?1", -1,
+                             SQLITE_PREPARE_PERSISTENT, &s_, nullptr),
+          db, "fetch");
+  }
+  ~BareFetch() { sqlite3_finalize(s_); }
+  double operator()(sqlite3_int64 row) {
+    sqlite3_bind_int64(s_, 1, row);
+    double sink = 0;
+    if (sqlite3_step(s_) == SQLITE_ROW) {
+      sink += sqlite3_column_bytes(s_, 0) + sqlite3_column_bytes(s_, 1);
+      sink += sqlite3_column_double(s_, 2) + sqlite3_column_double(s_, 3);
+    }
+    sqlite3_reset(s_);
+    return sink;
+  }
+  sqlite3* db_;
+  sqlite3_stmt* s_ = nullptr;
+};
+
+double readFields(const RecordSet& rs) {
+  return rs.field(kDate).toDate().day() + rs.field(kId).toString().size() +
+         rs.field(kCount).toDouble() + rs.field(kMean).toDouble();
+}
+
+double seconds(const std::function<void()>& work) {
+  const auto start = Clock::now();
+  work();
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Runs store and bare alternately, `rounds` times each; returns the medians.
+std::pair<double, double> compare(int rounds, const std::function<double()>& store,
+                                  const std::function<double()>& bare) {
+  std::vector<double> a, b;
+  for (int r = 0; r < rounds; ++r) {
+    a.push_back(store());
+    b.push_back(bare());
+  }
+  return {median(a), median(b)};
+}
+
+void print(const char* what, std::pair<double, double> m, const char* unit, double scale,
+           const char* target) {
+  std::printf("%-34s store %9.3f %s   bare %9.3f %s   ratio %5.2f   (target %s)\n", what,
+              m.first * scale, unit, m.second * scale, unit, m.first / m.second, target);
+  std::fflush(stdout);
+}
+
+long peakKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  return -1;
+}
+
+int probe(const std::string& kind, const std::string& path) {
+  double sink = 0;
+  if (kind == "store") {
+    auto rs = RecordSet::open(QString::fromStdString(path));
+    if (!rs->eof()) sink = readFields(*rs);
+    std::printf("%ld %g\n", peakKiB(), sink * 0);
+  } else {
+    sqlite3* db = openBare(path);
+    const auto keys = bareKeyset(db);
+    BareFetch fetch(db);
+    if (!keys.empty()) sink = fetch(keys.front());
+    std::printf("%ld %zu\n", peakKiB(), keys.size() * 0 + static_cast<size_t>(sink * 0));
+    sqlite3_close(db);
+  }
+  return 0;
+}
+
+// Peak resident memory of one opening, in a fresh process.
+long childPeakKiB(const char* kind, const std::string& path) {
+  int out[2];
+  if (pipe(out) != 0) return -1;
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    close(out[0]);
+    execl("/proc/self/exe", "store_bench", "--probe", kind, path.c_str(), nullptr);
+    _exit(127);
+  }
+  close(out[1]);
+  char buffer[64] = {};
+  const ssize_t n = read(out[0], buffer, sizeof buffer - 1);
+  close(out[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return n > 0 ? std::atol(buffer) : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--probe") == 0) return probe(argv[2], argv[3]);
+  const long records = argc > 1 ? std::atol(argv[1]) : 1000000;
+  const int rounds = argc > 2 ? std::atoi(argv[2]) : 7;
+
+  QTemporaryDir dir;
+  const std::string full = (dir.path() + "/phjz.mdb").toStdString();
+  const std::string empty = (dir.path() + "/empty.mdb").toStdString();
+  std::printf("making %ld records ...\n", records);
+  std::fflush(stdout);
+  makeDatabase(full, records);
+  makeDatabase(empty, 0);
+  const QString path = QString::fromStdString(full);
+
+  // Open and make the first record current, against reading the bare keyset.
+  print("open + first record current",
+        compare(
+            rounds,
+            [&] {
+              return seconds([&] {
+                auto rs = RecordSet::open(path);
+                readFields(*rs);
+              });
+            },
+            [&] {
+              return seconds([&] {
+                sqlite3* db = openBare(full);
+                const auto keys = bareKeyset(db);
+                sqlite3_close(db);
+              });
+            }),
+        "ms", 1e3, "<= 1.50");
+
+  {
+    std::vector<long> store, bare, storeEmpty, bareEmpty;
+    for (int r = 0; r < 3; ++r) {
+      store.push_back(childPeakKiB("store", full));
+      storeEmpty.push_back(childPeakKiB("store", empty));
+      bare.push_back(childPeakKiB("bare", full));
+      bareEmpty.push_back(childPeakKiB("bare", empty));
+    }
+    auto med = [](std::vector<long> v) {
+      std::sort(v.begin(), v.end());
+      return v[v.size() / 2];
+    };
+    std::printf(
+        "%-34s store %+8.1f MiB   bare %+8.1f MiB   (target store <= +16 MiB; peak %.1f MiB "
+        "vs %.1f MiB on an empty file)\n",
+        "peak memory, 1M vs empty file", (med(store) - med(storeEmpty)) / 1024.0,
+        (med(bare) - med(bareEmpty)) / 1024.0, med(store) / 1024.0, med(storeEmpty) / 1024.0);
+    std::fflush(stdout);
+  }
+
+  auto rs = RecordSet::open(path);
+  sqlite3* db = openBare(full);
+  const auto keys = bareKeyset(db);
+  BareFetch fetch(db);
+  const long steps = std::min<long>(200000, static_cast<long>(keys.size()) - 1);
+  double sink = 0;
+
+  // Walking forward, each record made current and its four fields read.
+  print("MoveNext + four fields, per record",
+        compare(
+            rounds,
+            [&] {
+              rs->moveFirst();
+              return seconds([&] {
+                       for (long i = 0; i < steps; ++i) {
+                         rs->moveNext();
+                         sink += readFields(*rs);
+                       }
+                     }) /
+                     steps;
+            },
+            [&] {
+              return seconds([&] {
+                       for (long i = 1; i <= steps; ++i) sink += fetch(keys[i]);
+                     }) /
+                     steps;
+            }),
+        "us", 1e6, "<= 3.00");
+
+  // Jumping between the ends, so every landing reads a row not read just before.
+  const int jumps = 20000;
+  print("MoveLast + four fields",
+        compare(
+            rounds,
+            [&] {
+              return seconds([&] {
+                       for (int i = 0; i < jumps; ++i) {
+                         rs->moveFirst();
+                         sink += readFields(*rs);
+                         rs->moveLast();
+                         sink += readFields(*rs);
+                       }
+                     }) /
+                     (2 * jumps);
+            },
+            [&] {
+              return seconds([&] {
+                       for (int i = 0; i < jumps; ++i) {
+                         sink += fetch(keys.front());
+                         sink += fetch(keys.back());
+                       }
+                     }) /
+                     (2 * jumps);
+            }),
+        "us", 1e6, "<= 3.00");
+
+  rs->moveLast();
+  print("AbsolutePosition",
+        compare(
+            rounds,
+            [&] {
+              return seconds([&] {
+                       for (int i = 0; i < jumps; ++i) sink += rs->absolutePosition();
+                     }) /
+                     jumps;
+            },
+            [&] {
+              return seconds([&] {
+                       for (int i = 0; i < jumps; ++i) sink += fetch(keys.back());
+                     }) /
+                     jumps;
+            }),
+        "us", 1e6, "<= 3.00");
+
+  // One durable save: rollback journal, synchronous FULL on both sides.
+  check(sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr), db, "sync");
+  sqlite3_stmt* insert = nullptr;
+  check(sqlite3_prepare_v2(db, "INSERT INTO phb VALUES (?1, ?2, ?3, ?4)", -1, &insert, nullptr), db,
+        "insert");
+  const int saves = 40;
+  // The short date the results window writes, in whatever locale this runs.
+  const QString today = QLocale().toString(QDate(2024, 5, 6), QLocale::ShortFormat);
+  print("durable save (rollback, FULL)",
+        compare(
+            rounds,
+            [&] {
+              return seconds([&] {
+                       for (int i = 0; i < saves; ++i) {
+                         rs->addNew();
+                         rs->setFieldText(kDate, today);
+                         rs->setFieldText(kId, QStringLiteral("bench"));
+                         rs->setFieldText(kCount, QStringLiteral("5"));
+                         rs->setFieldText(kMean, QStringLiteral("7.26"));
+                         rs->update();
+                       }
+                     }) /
+                     saves;
+            },
+            [&] {
+              return seconds([&] {
+                       for (int i = 0; i < saves; ++i) {
+                         check(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), db,
+                               "begin");
+                         sqlite3_bind_text(insert, 1, "2024-05-06", -1, SQLITE_STATIC);
+                         sqlite3_bind_text(insert, 2, "bench", -1, SQLITE_STATIC);
+                         sqlite3_bind_double(insert, 3, 5);
+                         sqlite3_bind_double(insert, 4, 7.26);
+                         check(sqlite3_step(insert), db, "step");
+                         sqlite3_reset(insert);
+                         check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+                       }
+                     }) /
+                     saves;
+            }),
+        "ms", 1e3, "<= 1.50");
+  sqlite3_finalize(insert);
+  sqlite3_close(db);
+  std::printf("(checksum %g)\n", sink);
+  return 0;
+}
