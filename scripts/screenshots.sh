@@ -35,7 +35,14 @@ for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; slee
 kill -0 "${pids[0]}" 2>/dev/null && xdotool getdisplaygeometry >/dev/null ||
   { echo "Xvfb did not start on $display (set SCREENSHOT_DISPLAY)" >&2; exit 1; }
 
-openbox >"$work/openbox.log" 2>&1 &
+# Title bars with the icon, the caption and the close box only: none of Sorvane's
+# windows can be minimised or maximised, though openbox would draw those buttons.
+cat >"$work/openbox.xml" <<'XML'
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <theme><titleLayout>NLC</titleLayout></theme>
+</openbox_config>
+XML
+openbox --config-file "$work/openbox.xml" >"$work/openbox.log" 2>&1 &
 pids+=($!)
 sleep 0.5
 
