@@ -70,8 +70,7 @@ fAbout1::fAbout1(platform::Services& services, QWidget* parent)
                             {255, 2880, 3510, 345}, true, true);
   lblTitle = makeLabel(this, QStringLiteral("应用程序标题"), {1680, 240, 1080, 180}, true, false);
   lblVersion = makeLabel(this, QStringLiteral("V 1.50"), {2520, 780, 540, 180}, false, false);
-  Label1 =
-      makeLabel(this, QStringLiteral("程序设计：周明远"), {3360, 2040, 1335, 255}, false, true);
+  Label1 = makeLabel(this, QStringLiteral("编程：周明远"), {3360, 2040, 1335, 255}, false, true);
   // An engraved rule: a grey line with a white one just below it.
   Line1[1] = new Line(this, 90, 5654, 2445, QColor(128, 128, 128), 1);
   Line1[0] = new Line(this, 105, 5654, 2460, Qt::white, 2);
