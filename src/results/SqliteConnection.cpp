@@ -33,7 +33,12 @@ SqliteConnection::SqliteConnection(const QString& path, bool readOnly) : path_(p
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   // The rollback journal the file was made with stays; FULL makes each commit reach the
   // disk before Update returns, so a copy of the file alone after closing has every record.
-  if (!readOnly) exec("PRAGMA synchronous=FULL");
+  try {
+    if (!readOnly) exec("PRAGMA synchronous=FULL");
+  } catch (...) {
+    close();  // no destructor runs for a constructor that throws
+    throw;
+  }
 }
 
 SqliteConnection::~SqliteConnection() { close(); }
