@@ -40,6 +40,13 @@ if ! lpstat -p PDF >/dev/null 2>&1; then
   fi
 fi
 
+# CUPS turns the PDF that Qt sends into PostScript for cups-pdf; its default converter
+# leaves the fonts as unnamed glyphs, so the text of the PDF that comes out cannot be read
+# back. Cairo's converter keeps it.
+if lpstat -v PDF 2>/dev/null | grep -q 'cups-pdf:/'; then
+  lpadmin -p PDF -o pdftops-renderer-default=pdftocairo || echo "cups: could not set the PDF printer's converter"
+fi
+
 # A person's own default printer stays the default.
 if lpstat -p PDF >/dev/null 2>&1 && ! lpstat -d 2>/dev/null | grep -q 'system default destination:'; then
   lpadmin -d PDF || echo "cups: could not make PDF the default printer"
