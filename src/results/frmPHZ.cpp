@@ -1,6 +1,7 @@
 #include "frmPHZ.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDate>
 #include <QGuiApplication>
 #include <QIcon>
@@ -19,6 +20,7 @@
 #include "platform/Twips.h"
 #include "results/DataNavigator.h"
 #include "results/RecordSet.h"
+#include "results/ResultsReport.h"
 #include "results/StoreError.h"
 
 namespace sorvane::results {
@@ -165,7 +167,14 @@ void frmPHZ::cmdClose_Click() {
   hide();
 }
 
-void frmPHZ::prn_Click() {}
+void frmPHZ::prn_Click() {
+  services_.pointer->setWindowPointer(*this, platform::PointerShape::Hourglass);
+  // Lets the hourglass and any pending repaint show before the work starts.
+  QCoreApplication::processEvents();
+  // The report reads the file on its own; this window's record and unsaved edits stay out.
+  ResultsReport(services_).print();
+  services_.pointer->setWindowPointer(*this, platform::PointerShape::Default);
+}
 
 void frmPHZ::Data1_Error(int& dataErr, int& response) {
   services_.messageBox->show(QStringLiteral("数据错误事件命中错误：") + Data1->errorText(dataErr));
