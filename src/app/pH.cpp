@@ -80,6 +80,8 @@ pH::pH(platform::Services& services, WindowSwitch& windows, QWidget* parent)
   Picture1->setGeometry(twipsRect(0, 0, 6015, 3615));
   // Naming the format loads only the GIF reader instead of probing every image plugin.
   Picture1->setPicture(QPixmap(QStringLiteral(":/images/backdrop.gif"), "GIF"));
+  // The box is a few pixels wider than the picture; keep that strip as dark as the picture.
+  Picture1->setBackground(QColor(12, 18, 52));
 
   const QPalette system = palette();
   Com1 = makeButton(Picture1, QStringLiteral("Sorvane"), {1800, 2160, 2055, 615}, songFont(15.75),
@@ -97,10 +99,6 @@ pH::pH(platform::Services& services, WindowSwitch& windows, QWidget* parent)
   Tx1->setFont(songFont(21.75));
   Tx1->setText(QStringLiteral("8888"));
   Tx1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  // White on no background at all: the picture shows through the box.
-  Tx1->setStyleSheet(
-      QStringLiteral("QLineEdit { color: rgb(255,255,255); background: transparent;"
-                     " border: 1px solid rgba(255,255,255,90); }"));
 
   L2 = makeLabel(Picture1, QStringLiteral("Label1"), system.color(QPalette::HighlightedText),
                  songFont(21.75), {600, 360});
@@ -109,8 +107,14 @@ pH::pH(platform::Services& services, WindowSwitch& windows, QWidget* parent)
                  system.color(QPalette::Highlight), system.color(QPalette::HighlightedText));
   CommandButton2 =
       makeButton(Picture1, QString(), {5640, 120, 255, 255}, songFont(9), std::nullopt, Qt::black);
+  CommandButton2->setBevel(false);
   CommandButton3 = makeButton(Picture1, QStringLiteral("保存/查看"), {4320, 2160, 1575, 615},
                               songFont(14.25, true), std::nullopt, QColor(255, 255, 255));
+
+  // Names a screen reader speaks; captions and looks stay as they are.
+  CommandButton2->setAccessibleName(QStringLiteral("关于"));
+  Tx1->setAccessibleName(QStringLiteral("pH 均值"));
+  Picture1->setAccessibleName(platform::AppInfo::title().trimmed());
 
   Picture1->setFocusPolicy(Qt::NoFocus);
   setTabOrder(Com1, Tx1);

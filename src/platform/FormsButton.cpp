@@ -16,6 +16,11 @@ void FormsButton::setFace(std::optional<QColor> face) {
   update();
 }
 
+void FormsButton::setBevel(bool bevel) {
+  bevel_ = bevel;
+  update();
+}
+
 void FormsButton::setCaptionColor(const QColor& color) {
   captionColor_ = color;
   update();
@@ -31,14 +36,17 @@ void FormsButton::paintEvent(QPaintEvent*) {
   if (face_) painter.fillRect(box, *face_);
 
   const bool sunken = isDown();
-  const QColor light = sunken ? QColor(64, 64, 64) : QColor(255, 255, 255);
-  const QColor dark = sunken ? QColor(255, 255, 255) : QColor(64, 64, 64);
-  painter.setPen(light);
-  painter.drawLine(box.topLeft(), box.topRight());
-  painter.drawLine(box.topLeft(), box.bottomLeft());
-  painter.setPen(dark);
-  painter.drawLine(box.bottomLeft(), box.bottomRight());
-  painter.drawLine(box.topRight(), box.bottomRight());
+  // A hot spot shows nothing at rest; pressed, it sinks like any button.
+  if (bevel_ || sunken) {
+    const QColor light = sunken ? QColor(64, 64, 64) : QColor(255, 255, 255);
+    const QColor dark = sunken ? QColor(255, 255, 255) : QColor(64, 64, 64);
+    painter.setPen(light);
+    painter.drawLine(box.topLeft(), box.topRight());
+    painter.drawLine(box.topLeft(), box.bottomLeft());
+    painter.setPen(dark);
+    painter.drawLine(box.bottomLeft(), box.bottomRight());
+    painter.drawLine(box.topRight(), box.bottomRight());
+  }
 
   const QRect textBox = box.adjusted(2, 2, -2, -2).translated(sunken ? 1 : 0, sunken ? 1 : 0);
   painter.setPen(captionColor_);

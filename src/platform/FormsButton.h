@@ -18,6 +18,8 @@ class FormsButton : public QAbstractButton {
   // No face means a transparent background.
   void setFace(std::optional<QColor> face);
   void setCaptionColor(const QColor& color);
+  // Without a bevel and without a face the button is an invisible hot spot.
+  void setBevel(bool bevel);
 
   QSize sizeHint() const override;
 
@@ -27,6 +29,7 @@ class FormsButton : public QAbstractButton {
  private:
   std::optional<QColor> face_;
   QColor captionColor_ = Qt::black;
+  bool bevel_ = true;
 };
 
 }  // namespace sorvane::platform
