@@ -54,6 +54,11 @@ DataNavigator::DataNavigator(platform::Services& services, QWidget* parent)
   caption_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   next_ = makeButton(QStringLiteral("▶"), QStringLiteral("next"), this);
   last_ = makeButton(QStringLiteral("▶|"), QStringLiteral("last"), this);
+  // The glyphs mean nothing to a screen reader; these names are what it speaks.
+  first_->setAccessibleName(QStringLiteral("第一条记录"));
+  previous_->setAccessibleName(QStringLiteral("上一条记录"));
+  next_->setAccessibleName(QStringLiteral("下一条记录"));
+  last_->setAccessibleName(QStringLiteral("最后一条记录"));
 
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

@@ -39,7 +39,8 @@ class RecordSet {
 
   // Position. BOF/EOF as the old engine had them: before the first / past the last record;
   // both on an empty set. Moving past BOF or EOF, or MoveFirst/MoveLast on an empty set,
-  // throws NoCurrentRecord (3021). Every move abandons a pending AddNew/Edit, as the old engine did.
+  // throws NoCurrentRecord (3021). Every move abandons a pending AddNew/Edit, as the old engine
+  // did.
   virtual bool bof() const = 0;
   virtual bool eof() const = 0;
   virtual void moveFirst() = 0;

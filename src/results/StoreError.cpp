@@ -49,8 +49,7 @@ StoreError readOnly(const QString& path) {
 }
 
 StoreError locked(const QString& path) {
-  return {Kind::Locked, 3260,
-          QStringLiteral("数据库“%1”正被其他程序使用，请稍后再试。").arg(path)};
+  return {Kind::Locked, 3260, QStringLiteral("数据库“%1”正被其他程序使用，请稍后再试。").arg(path)};
 }
 
 StoreError textTooLong(const QString& field, int limit) {

@@ -49,6 +49,8 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
     txtFields[i] = new QLineEdit(this);
     txtFields[i]->setGeometry(twipsRect(2040, 40 + 320 * i, boxWidths[i], 285));
   }
+  // Each box is named by its label for screen readers.
+  for (int i = 0; i < 4; ++i) lblLabels[i]->setBuddy(txtFields[i]);
   txtFields[1]->setMaxLength(12);
 
   auto makeButton = [this](const QString& caption, int left) {

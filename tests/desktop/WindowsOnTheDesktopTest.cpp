@@ -1,0 +1,134 @@
+// The three windows as a person meets them: every control that acts or takes input has a
+// name a screen reader speaks, and at any screen scale the windows keep their design
+// proportions, show their texts whole and draw the picture scaled, not tiled. CTest runs
+// these once at scale 1 and once with QT_SCALE_FACTOR=2.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+
+#include "about/fAbout1.h"
+#include "app/WindowModel.h"
+#include "app/pH.h"
+#include "fakes/FakePlatform.h"
+#include "platform/FormsButton.h"
+#include "platform/PictureBox.h"
+#include "results/StoreTestFiles.h"
+#include "results/frmPHZ.h"
+
+namespace sorvane::app {
+namespace {
+
+class WindowsOnTheDesktop : public testing::Test {
+ protected:
+  WindowsOnTheDesktop()
+      : windows((fake.services.programFolder = database.folder(), fake.services)) {
+    windows.mainWindow().show();
+    windows.resultsWindow().show();
+    windows.aboutBox().show();
+  }
+
+  std::vector<QWidget*> all() {
+    return {&windows.mainWindow(), &windows.resultsWindow(), &windows.aboutBox()};
+  }
+
+  static double scale() {
+    const double s = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1")).toDouble();
+    return s > 0 ? s : 1;
+  }
+
+  results::testfiles::TempDatabase database;
+  fakes::FakePlatform fake;
+  WindowModel windows;
+};
+
+void collectUnnamed(QAccessibleInterface* node, QStringList& unnamed) {
+  if (!node) return;
+  const QAccessible::Role role = node->role();
+  const bool acts = role == QAccessible::PushButton || role == QAccessible::ButtonMenu ||
+                    role == QAccessible::CheckBox || role == QAccessible::EditableText ||
+                    node->state().editable || node->state().focusable;
+  if (acts && node->text(QAccessible::Name).trimmed().isEmpty())
+    unnamed.append(node->object() ? node->object()->objectName() + "/" +
+                                        node->object()->metaObject()->className()
+                                  : QStringLiteral("?"));
+  for (int i = 0; i < node->childCount(); ++i) collectUnnamed(node->child(i), unnamed);
+}
+
+TEST_F(WindowsOnTheDesktop, EveryControlThatActsHasASpokenName) {
+  for (QWidget* window : all()) {
+    QStringList unnamed;
+    collectUnnamed(QAccessible::queryAccessibleInterface(window), unnamed);
+    EXPECT_TRUE(unnamed.isEmpty())
+        << window->windowTitle().toStdString() << ": " << unnamed.join(", ").toStdString();
+  }
+  pH& main = windows.mainWindow();
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(main.CommandButton2)->text(QAccessible::Name),
+            "关于");
+  EXPECT_TRUE(main.CommandButton2->text().isEmpty());  // the name changes no caption
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(main.Tx1)->text(QAccessible::Value), "8888");
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(windows.resultsWindow().txtFields[1])
+                ->text(QAccessible::Name),
+            "标识符:");
+}
+
+TEST_F(WindowsOnTheDesktop, WindowsScaleWholeAndKeepTheirProportions) {
+  struct Design {
+    QWidget* window;
+    QSize pixelsAt96Dpi;
+  };
+  const Design designs[] = {{&windows.mainWindow(), {404, 245}},
+                            {&windows.resultsWindow(), {368, 133}},
+                            {&windows.aboutBox(), {382, 237}}};
+  for (const Design& d : designs) {
+    const double ratio = d.window->devicePixelRatioF();
+    EXPECT_DOUBLE_EQ(ratio, scale());
+    EXPECT_EQ(d.window->size() * ratio, d.pixelsAt96Dpi * scale())
+        << d.window->windowTitle().toStdString();
+  }
+}
+
+TEST_F(WindowsOnTheDesktop, NoCaptionIsClipped) {
+  for (QWidget* window : all()) {
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+      QString text;
+      if (auto* label = qobject_cast<QLabel*>(control); label && !label->wordWrap())
+        text = label->text();
+      else if (auto* button = qobject_cast<QAbstractButton*>(control))
+        text = button->text();
+      text.remove(QLatin1Char('&'));
+      if (text.isEmpty() || control->isHidden()) continue;
+      EXPECT_LE(control->fontMetrics().horizontalAdvance(text), control->width())
+          << text.toStdString();
+      EXPECT_LE(control->fontMetrics().height(), control->height()) << text.toStdString();
+    }
+  }
+}
+
+TEST_F(WindowsOnTheDesktop, PictureIsScaledNotTiled) {
+  platform::PictureBox* box = windows.mainWindow().Picture1;
+  const QImage original = box->picture().toImage().convertToFormat(QImage::Format_RGB32);
+  // The box alone, without the controls laid over it, at the screen's pixel ratio.
+  QImage drawn(box->size() * scale(), QImage::Format_RGB32);
+  drawn.setDevicePixelRatio(scale());
+  box->render(&drawn, {}, {}, QWidget::DrawWindowBackground);
+  // Sample the picture in logical coordinates: scaled, the drawn image matches the
+  // original everywhere; tiled or unscaled, it would repeat the top-left corner.
+  long difference = 0, samples = 0;
+  for (int y = 4; y < box->height() - 4; y += 7)
+    for (int x = 4; x < qMin(box->width(), original.width()) - 4; x += 7) {
+      const QColor a = original.pixelColor(x, y);
+      const QColor b = drawn.pixelColor(qRound(x * scale()), qRound(y * scale()));
+      difference +=
+          qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue());
+      ++samples;
+    }
+  EXPECT_LT(difference / samples, 24);
+}
+
+}  // namespace
+}  // namespace sorvane::app
