@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <set>
 
 #include "about/fAbout1.h"
 #include "app/WindowModel.h"
@@ -11,32 +12,33 @@
 #include "fakes/FakePlatform.h"
 #include "platform/FormsButton.h"
 #include "platform/QtDialogs.h"
+#include "results/frmPHZ.h"
 
 namespace sorvane::app {
 namespace {
 
-// Which of the main window and its result controls are shown at one moment.
-struct Shown {
-  bool window, l1, l2, tx1;
-  bool operator==(const Shown&) const = default;
-};
+using Answers = std::initializer_list<std::optional<QString>>;
 
-void PrintTo(const Shown& s, std::ostream* os) {
-  *os << "{window " << s.window << ", L1 " << s.l1 << ", L2 " << s.l2 << ", Tx1 " << s.tx1 << "}";
-}
-
+// The main window with scripted dialogs; `shown` is "W" for the window, then "1", "2",
+// "T" for L1, L2 and Tx1, each only while visible.
 class MainWindowTest : public testing::Test {
  protected:
   MainWindowTest() : windows(fake.services), main(windows.mainWindow()) {
     main.show();
-    fake.inputBox.onAsk = [this] { shownAtQuestion.push_back(shown()); };
+    fake.inputBox.onAsk = [this] { shownAtQuestion.insert(shown()); };
   }
 
-  Shown shown() const {
-    return {!main.isHidden(), !main.L1->isHidden(), !main.L2->isHidden(), !main.Tx1->isHidden()};
+  std::string shown() const {
+    std::string s;
+    for (auto [widget, mark] : {std::pair<const QWidget*, char>{&main, 'W'},
+                                {main.L1, '1'},
+                                {main.L2, '2'},
+                                {main.Tx1, 'T'}})
+      if (!widget->isHidden()) s += mark;
+    return s;
   }
 
-  void compute(std::initializer_list<std::optional<QString>> answers) {
+  void compute(Answers answers) {
     fake.inputBox.script(answers);
     main.Com1->click();
   }
@@ -44,153 +46,106 @@ class MainWindowTest : public testing::Test {
   fakes::FakePlatform fake;
   WindowModel windows;
   pH& main;
-  std::vector<Shown> shownAtQuestion;
+  std::set<std::string> shownAtQuestion;
 };
 
-TEST_F(MainWindowTest, StartsWithTheWelcomeTextAndNoResult) {
-  EXPECT_EQ(shown(), (Shown{true, true, false, false}));
-  EXPECT_EQ(main.L1->text(), "欢迎使用本软件");
-  EXPECT_EQ(main.windowTitle(), " Sorvane");
-  EXPECT_TRUE(main.windowFlags() & Qt::FramelessWindowHint);
-  EXPECT_FALSE(windows.isResultsWindowLoaded());
-  EXPECT_FALSE(windows.isAboutBoxLoaded());
-}
-
 TEST_F(MainWindowTest, TypicalComputationShowsHeadingAndCutMean) {
+  EXPECT_EQ(shown(), "W1");
   compute({"2", "7", "8"});
 
-  ASSERT_EQ(fake.inputBox.questions.size(), 3u);
   const auto& q = fake.inputBox.questions;
-  EXPECT_EQ(q[0].prompt, "请输入样本数 N= ");
-  EXPECT_EQ(q[0].title, "计算 pH 均值");
-  EXPECT_EQ(q[0].defaultText, "");
-  EXPECT_EQ(q[1].prompt, "请输入第 1 个 pH 值");
-  EXPECT_EQ(q[2].prompt, "请输入第 2 个 pH 值");
-  EXPECT_EQ(q[2].title, "  共 2 个样本");
-  // Hidden window while the dialogs are open, results shown afterwards.
-  for (const Shown& s : shownAtQuestion) EXPECT_EQ(s, (Shown{false, false, true, true}));
-  EXPECT_EQ(shown(), (Shown{true, false, true, true}));
+  ASSERT_EQ(q.size(), 3u);
+  EXPECT_EQ(q[0].prompt + "|" + q[0].title, "请输入样本数 N= |计算 pH 均值");
+  EXPECT_EQ(q[2].prompt + "|" + q[2].title, "请输入第 2 个 pH 值|  共 2 个样本");
+  EXPECT_EQ(shownAtQuestion, std::set<std::string>{"2T"});  // only the dialogs on screen
+  EXPECT_EQ(shown(), "W2T");
   EXPECT_EQ(main.L2->text(), " 2 个 pH 值的均值如下：");
   EXPECT_EQ(main.Tx1->text(), "7.26");
+
+  compute({"3", "7", "7", "7.00"});  // a second run replaces the result, L1 stays hidden
+  EXPECT_EQ(shown(), "W2T");
+  EXPECT_EQ(main.L2->text() + main.Tx1->text(), " 3 个 pH 值的均值如下：7");
   EXPECT_EQ(fake.programEnd.ends, 0);
 }
 
-TEST_F(MainWindowTest, SecondComputationReplacesTheResultAndKeepsTheWelcomeHidden) {
-  compute({"2", "7", "8"});
-  compute({"3", "7", "7", "7.00"});
-  EXPECT_EQ(shown(), (Shown{true, false, true, true}));
-  EXPECT_EQ(main.L2->text(), " 3 个 pH 值的均值如下：");
-  EXPECT_EQ(main.Tx1->text(), "7");
-}
-
 TEST_F(MainWindowTest, CountOfOneOrLessEndsTheProgram) {
-  for (const std::optional<QString>& count :
-       {std::optional<QString>("1"), std::optional<QString>("0"), std::optional<QString>("-3"),
-        std::optional<QString>("abc"), std::optional<QString>(""), std::optional<QString>("1.9"),
-        std::optional<QString>()}) {
+  for (const char* count : {"1", "0", "-3", "abc", "", "1.9", "<Cancel>"}) {
     fakes::FakePlatform local;
     WindowModel model(local.services);
     pH& window = model.mainWindow();
     window.show();
-    local.inputBox.script({count});
+    local.inputBox.script(
+        {count == std::string("<Cancel>") ? std::nullopt : std::optional<QString>(count)});
     window.Com1->click();
-    EXPECT_EQ(local.programEnd.ends, 1) << count.value_or("<Cancel>").toStdString();
-    EXPECT_EQ(local.inputBox.questions.size(), 1u);
-    // The window is not shown again; the control states set before the dialog stay.
-    EXPECT_TRUE(window.isHidden());
-    EXPECT_TRUE(window.L1->isHidden());
+    EXPECT_EQ(local.programEnd.ends, 1) << count;
+    EXPECT_TRUE(window.isHidden()) << count;
   }
 }
 
-TEST_F(MainWindowTest, FractionalCountUsesItsWholePartEverywhere) {
-  compute({"2.5", "7", "8"});
-  ASSERT_EQ(fake.inputBox.questions.size(), 3u);
-  EXPECT_EQ(fake.inputBox.questions[1].title, "  共 2 个样本");
-  EXPECT_EQ(main.L2->text(), " 2 个 pH 值的均值如下：");
-  EXPECT_EQ(main.Tx1->text(), "7.26");  // divided by 2, not 2.5
-}
-
-TEST_F(MainWindowTest, ReadingWithoutNumberIsAskedAgainAndZeroCounts) {
-  compute({"2", "", "abc", "  6.8 pH", "0"});
-  ASSERT_EQ(fake.inputBox.questions.size(), 5u);
-  EXPECT_EQ(fake.inputBox.questions[2].prompt, "请输入第 1 个 pH 值");
+TEST_F(MainWindowTest, WholePartOfTheCountAndReadingsWithoutNumbers) {
+  struct Case {
+    Answers answers;
+    const char* heading;
+    const char* result;
+    std::size_t questions;
+  } cases[] = {
+      // 2.5 asks two readings and divides by two.
+      {{"2.5", "7", "8"}, " 2 个 pH 值的均值如下：", "7.26", 3},
+      // Empty and "abc" ask the same reading again; a typed 0 is pH 0.
+      {{"2", "", "abc", "  6.8 pH", "0"}, " 2 个 pH 值的均值如下：", "0.3", 5},
+  };
+  for (const Case& c : cases) {
+    fake.inputBox.questions.clear();
+    compute(c.answers);
+    EXPECT_EQ(main.L2->text(), c.heading);
+    EXPECT_EQ(main.Tx1->text(), c.result);
+    ASSERT_EQ(fake.inputBox.questions.size(), c.questions);
+    EXPECT_EQ(fake.inputBox.questions[1].title, "  共 2 个样本");
+  }
   EXPECT_EQ(fake.inputBox.questions[3].prompt, "请输入第 1 个 pH 值");
-  EXPECT_EQ(fake.inputBox.questions[4].prompt, "请输入第 2 个 pH 值");
-  EXPECT_EQ(main.Tx1->text(), "0.3");
 }
 
 TEST_F(MainWindowTest, CancelOrOutOfRangeBringsBackTheWindowAsItWas) {
-  struct Case {
-    const char* name;
-    std::initializer_list<std::optional<QString>> answers;
+  const struct {
+    Answers answers;
     int messages;
-  };
-  const Case cases[] = {
-      {"cancel", {"2", "7", std::nullopt}, 0},
-      {"overflow", {"2", "7", "-400"}, 1},
-      {"underflow", {"2", "400", "500"}, 1},
-  };
-  for (const Case& c : cases) {
-    fakes::FakePlatform local;
-    WindowModel model(local.services);
-    pH& window = model.mainWindow();
-    window.show();
-    // First from the start-up state, then from a state with a result.
-    for (bool afterResult : {false, true}) {
-      if (afterResult) {
-        local.inputBox.script({"2", "7", "8"});
-        window.Com1->click();
-      }
-      const Shown before{!window.isHidden(), !window.L1->isHidden(), !window.L2->isHidden(),
-                         !window.Tx1->isHidden()};
-      const QString heading = window.L2->text(), result = window.Tx1->text();
-      local.messageBox.messages.clear();
-      local.inputBox.script(c.answers);
-      window.Com1->click();
-      const Shown after{!window.isHidden(), !window.L1->isHidden(), !window.L2->isHidden(),
-                        !window.Tx1->isHidden()};
-      EXPECT_EQ(after, before) << c.name;
-      EXPECT_EQ(window.L2->text(), heading) << c.name;
-      EXPECT_EQ(window.Tx1->text(), result) << c.name;
-      EXPECT_EQ(local.messageBox.messages.size(), c.messages) << c.name;
-      EXPECT_EQ(local.programEnd.ends, 0) << c.name;
+  } cases[] = {{{"2", "7", std::nullopt}, 0}, {{"2", "7", "-400"}, 1}, {{"2", "400", "500"}, 1}};
+  for (bool afterResult : {false, true}) {
+    if (afterResult) compute({"2", "7", "8"});
+    for (const auto& c : cases) {
+      const std::string before = shown();
+      const QString texts = main.L2->text() + main.Tx1->text();
+      fake.messageBox.messages.clear();
+      compute(c.answers);
+      EXPECT_EQ(shown(), before);
+      EXPECT_EQ(main.L2->text() + main.Tx1->text(), texts);
+      EXPECT_EQ(fake.messageBox.messages.size(), c.messages);
     }
   }
+  EXPECT_EQ(fake.programEnd.ends, 0);
 }
 
-TEST_F(MainWindowTest, AboutSpotOpensOneBoxBesideTheMainWindow) {
+TEST_F(MainWindowTest, ButtonsSwitchWindowsAndEnd) {
   main.CommandButton2->click();
-  about::fAbout1* first = &windows.aboutBox();
   main.CommandButton2->click();
-  EXPECT_EQ(&windows.aboutBox(), first);
-  EXPECT_TRUE(first->isVisible());
-  EXPECT_FALSE(main.isHidden());
   int boxes = 0;
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (qobject_cast<about::fAbout1*>(w)) ++boxes;
+  for (QWidget* w : QApplication::topLevelWidgets()) boxes += !!qobject_cast<about::fAbout1*>(w);
   EXPECT_EQ(boxes, 1);
-}
+  EXPECT_FALSE(main.isHidden());
 
-TEST_F(MainWindowTest, SaveViewShowsTheResultsWindowThenHidesTheMainWindow) {
   main.CommandButton3->click();
-  EXPECT_TRUE(windows.isResultsWindowLoaded());
+  EXPECT_TRUE(windows.resultsWindow().isVisible());
   EXPECT_TRUE(main.isHidden());
-}
 
-TEST_F(MainWindowTest, EndAndCloseRequestEndTheProgram) {
-  main.CommandButton2->click();
   main.CommandButton1->click();
-  EXPECT_EQ(fake.programEnd.ends, 1);
-  QCloseEvent close;
+  QCloseEvent close;  // a close request from the desktop ends the program too
   QApplication::sendEvent(&main, &close);
   EXPECT_EQ(fake.programEnd.ends, 2);
 }
 
 TEST_F(MainWindowTest, UntrappedErrorShowsOneMessageThenEnds) {
-  // The scripted input box fails when asked more than it was told to answer.
-  compute({"2", "7"});
-  ASSERT_EQ(fake.messageBox.messages.size(), 1);
-  EXPECT_FALSE(fake.messageBox.messages.front().isEmpty());
+  compute({"2", "7"});  // the scripted input box fails when asked a third time
+  EXPECT_EQ(fake.messageBox.messages.size(), 1);
   EXPECT_EQ(fake.programEnd.ends, 1);
 }
 
@@ -204,8 +159,7 @@ TEST_F(MainWindowDeathTest, RealEndStopsAtOnceWithTheAboutBoxOpen) {
         platform::QtProgramEnd end;
         fake.services.programEnd = &end;
         main.CommandButton1->click();
-        std::fprintf(stderr, "a handler ran after the end\n");
-        std::exit(3);
+        std::exit(3);  // reached only if a handler ran after the end
       },
       testing::ExitedWithCode(0), "");
 }
