@@ -50,6 +50,8 @@ struct PagingCase {
   std::vector<int> linesPerPage;
 };
 
+void PrintTo(const PagingCase& c, std::ostream* os) { *os << c.name; }
+
 class ReportPaging : public testing::TestWithParam<PagingCase> {};
 
 TEST_P(ReportPaging, BreaksPagesAtTheLimitAndNeverLeavesATrailingPage) {
@@ -104,6 +106,8 @@ struct LineCase {
   std::vector<QVariant> row;
   const char16_t* expected;
 };
+
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 
 class ReportLine : public testing::TestWithParam<LineCase> {};
 
@@ -161,6 +165,8 @@ struct RunCase {
   const char16_t* says;  // part of the one message, or nullptr for no message
   bool jobSent;          // an end of document reached the printer
 };
+
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 
 class ReportRun : public testing::TestWithParam<RunCase> {};
 
