@@ -254,7 +254,10 @@ class ReportOnPdfPrinter : public testing::Test {
 
     const QString pdf = waitForNewPdf(folder, before, QPrinterInfo::defaultPrinter().printerName());
     EXPECT_FALSE(pdf.isEmpty()) << "no new PDF in " << folder.toStdString();
-    return pdf.isEmpty() ? PdfText{} : readPdf(pdf);
+    if (pdf.isEmpty()) return {};
+    const PdfText text = readPdf(pdf);
+    QFile::remove(pdf);
+    return text;
   }
 };
 
