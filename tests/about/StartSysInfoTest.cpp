@@ -7,105 +7,42 @@
 namespace sorvane::about {
 namespace {
 
-using platform::Registry;
-
-constexpr char kFirstKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-constexpr char kSecondKey[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
-const QString kUnavailable = QString::fromUtf16(kSysInfoUnavailable);
-
-struct Case {
-  const char* what;
-  const char* firstPath;     // nullptr: no first location
-  const char* secondFolder;  // nullptr: no second location
-  QStringList files;         // the ordinary files that exist
-  bool starts;               // whether the platform can start the program
-  QStringList asked;         // the paths given to the file test
-  QString started;           // the program started; empty when none
-};
-
-TEST(StartSysInfoTest, FindsAndStartsTheToolOrSaysItIsUnavailable) {
-  const QString programFiles = QStringLiteral("C:\\Program Files\\Common Files\\msinfo32.exe");
-  const Case cases[] = {
-      {"first location wins over another folder",
-       "C:\\Program Files\\Common Files\\msinfo32.exe",
-       "D:\\Other",
-       {"D:\\Other\\MSINFO32.EXE"},
-       true,
-       {},
-       programFiles},
-      {"first location started without a file test",
-       "C:\\Program Files\\Common Files\\msinfo32.exe",
-       nullptr,
-       {},
-       true,
-       {},
-       programFiles},
-      {"second location with the tool",
-       nullptr,
-       "C:\\Win\\System32",
-       {"C:\\Win\\System32\\MSINFO32.EXE"},
-       true,
-       {"C:\\Win\\System32\\MSINFO32.EXE"},
-       "C:\\Win\\System32\\MSINFO32.EXE"},
-      {"folder ending in a backslash",
-       nullptr,
-       "C:\\Win\\",
-       {"C:\\Win\\\\MSINFO32.EXE"},
-       true,
-       {"C:\\Win\\\\MSINFO32.EXE"},
-       "C:\\Win\\\\MSINFO32.EXE"},
-      {"second location without the tool",
-       nullptr,
-       "C:\\Win",
-       {},
-       true,
-       {"C:\\Win\\MSINFO32.EXE"},
-       {}},
-      {"neither location", nullptr, nullptr, {}, true, {}, {}},
-      {"first location cannot be started; second not tried",
-       "C:\\gone.exe",
-       "C:\\Win",
-       {"C:\\Win\\MSINFO32.EXE"},
-       false,
-       {},
-       {}},
-      {"first location empty", "", "C:\\Win", {"C:\\Win\\MSINFO32.EXE"}, true, {}, {}},
+TEST(StartSysInfoTest, FindsAndStartsTheToolOrGivesOneMessage) {
+  const char* tool = "C:\\Program Files\\msinfo32.exe";
+  const QString unavailable = QString::fromUtf16(kSysInfoUnavailable);
+  const struct {
+    const char* first;    // the first location's path; nullptr: none
+    const char* second;   // the second location's folder; nullptr: none
+    bool starts;          // whether the platform can start a program
+    QStringList asked;    // the paths given to the file test
+    QStringList started;  // the message instead when none
+    bool throws = false;  // the registry fails inside the lookup
+  } cases[] = {
+      {tool, "D:\\Other", true, {}, {tool}},  // first wins, without a file test
+      {nullptr, "C:\\Win", true, {"C:\\Win\\MSINFO32.EXE"}, {"C:\\Win\\MSINFO32.EXE"}},
+      {nullptr, "C:\\Win\\", true, {"C:\\Win\\\\MSINFO32.EXE"}, {"C:\\Win\\\\MSINFO32.EXE"}},
+      {nullptr, "C:\\Empty", true, {"C:\\Empty\\MSINFO32.EXE"}, {}},
+      {nullptr, nullptr, true, {}, {}},
+      {tool, "C:\\Win", false, {}, {}},  // the second is not tried
+      {tool, "C:\\Win", true, {}, {}, true},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
     fakes::FakePlatform platform;
-    if (c.firstPath) platform.registry.addString(kFirstKey, "PATH", c.firstPath);
-    if (c.secondFolder) platform.registry.addString(kSecondKey, "MSINFO", c.secondFolder);
-    platform.fileTest.files = c.files;
+    if (c.first)
+      platform.registry.addString("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", c.first);
+    if (c.second)
+      platform.registry.addString("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", c.second);
+    platform.registry.failQueries = c.throws;
+    platform.fileTest.files = {"C:\\Win\\MSINFO32.EXE", "C:\\Win\\\\MSINFO32.EXE",
+                               "D:\\Other\\MSINFO32.EXE"};
     platform.programStart.starts = c.starts;
-
     StartSysInfo(platform.services);
-
     EXPECT_EQ(platform.fileTest.asked, c.asked);
-    EXPECT_EQ(platform.programStart.started,
-              c.started.isEmpty() ? QStringList() : QStringList{c.started});
-    EXPECT_EQ(platform.messageBox.messages,
-              c.started.isEmpty() ? QStringList{kUnavailable} : QStringList());
+    EXPECT_EQ(platform.programStart.started, c.started);
+    EXPECT_EQ(platform.messageBox.messages, QStringList(c.started.isEmpty(), unavailable));
     EXPECT_EQ(platform.registry.openKeys, 0);
   }
-}
-
-TEST(StartSysInfoTest, AnErrorInsideTheLookupEndsInTheOneMessage) {
-  fakes::FakePlatform platform;
-  platform.registry.addString(kFirstKey, "PATH", "C:\\msinfo32.exe");
-  platform.registry.failQueries = true;
-  StartSysInfo(platform.services);
-  EXPECT_EQ(platform.messageBox.messages, QStringList{kUnavailable});
-  EXPECT_TRUE(platform.programStart.attempts.isEmpty());
-}
-
-TEST(StartSysInfoTest, EachPressStartsTheToolAgain) {
-  fakes::FakePlatform platform;
-  platform.registry.addString(kFirstKey, "PATH", "/usr/bin/hardinfo");
-  StartSysInfo(platform.services);
-  StartSysInfo(platform.services);
-  EXPECT_EQ(platform.programStart.started.size(), 2);
-  EXPECT_TRUE(platform.messageBox.messages.isEmpty());
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <QStringList>
 #include <stdexcept>
 #include <vector>
@@ -11,15 +10,15 @@
 
 namespace sorvane::fakes {
 
-// An in-memory registry that records how it is used: the access asked for at each open,
-// and how many keys are still open.
+// Records the access asked for at each open and how many keys are still open; with
+// failQueries every query throws, as an untrapped error inside the registry would.
 class FakeRegistry final : public platform::MemoryRegistry {
  public:
   long openKey(platform::RegKey root, const char* subKey, std::uint32_t options,
                std::uint32_t access, platform::RegKey& opened) override {
     openAccess.push_back(access);
     const long status = MemoryRegistry::openKey(root, subKey, options, access, opened);
-    if (status == kSuccess) ++openKeys;
+    openKeys += status == kSuccess;
     return status;
   }
   long queryValue(platform::RegKey key, const char* valueName, std::uint32_t& type,
@@ -29,13 +28,11 @@ class FakeRegistry final : public platform::MemoryRegistry {
   }
   long closeKey(platform::RegKey key) override {
     const long status = MemoryRegistry::closeKey(key);
-    if (status == kSuccess) --openKeys;
+    openKeys -= status == kSuccess;
     return status;
   }
-
   std::vector<std::uint32_t> openAccess;
   int openKeys = 0;
-  // Every query throws, as an untrapped error inside the registry would.
   bool failQueries = false;
 };
 
@@ -46,20 +43,17 @@ class FakeFileTest final : public platform::FileTest {
     asked.append(path);
     return files.contains(path);
   }
-  QStringList files;
-  QStringList asked;
+  QStringList files, asked;
 };
 
-// Records each program it is asked to start; `starts` says whether starting succeeds.
+// Records each program it starts; `starts` says whether starting succeeds.
 class FakeProgramStart final : public platform::ProgramStart {
  public:
   bool start(const QString& program) override {
-    attempts.append(program);
     if (starts) started.append(program);
     return starts;
   }
   bool starts = true;
-  QStringList attempts;
   QStringList started;
 };
 
