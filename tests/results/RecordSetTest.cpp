@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
+#include <QRandomGenerator>
 #include <functional>
 
 #include "results/RecordSet.h"
@@ -14,204 +17,106 @@
 namespace sorvane::results {
 namespace {
 
-using testfiles::TempDatabase;
+using namespace testfiles;
+using Kind = StoreError::Kind;
 
-const QString kDate = QStringLiteral("日期");
 const QString kId = QStringLiteral("标识符");
-const QString kCount = QStringLiteral("样本数");
 const QString kMean = QStringLiteral("pH均值");
 
-Bookmark save(RecordSet& rs, const QString& date, const QString& id, const QString& count,
-              const QString& mean) {
-  rs.addNew();
-  rs.setFieldText(kDate, date);
-  rs.setFieldText(kId, id);
-  rs.setFieldText(kCount, count);
-  rs.setFieldText(kMean, mean);
-  rs.update();
-  return *rs.lastModified();
+Bookmark saveRecord(RecordSet& records, const QString& id) {
+  records.addNew();
+  const QStringList texts{"2004/1/29", id, "5", "7.26"};
+  for (int i = 0; i < texts.size(); ++i) records.setFieldText(fieldNames()[i], texts[i]);
+  records.update();
+  return *records.lastModified();
 }
 
-// Fills a file with records "A", "B", "C"... and returns their bookmarks.
+int errorNumber(const std::function<void()>& action) try {
+  action();
+  return 0;
+} catch (const StoreError& e) {
+  return e.number();
+}
+
+// Records "A", "B", "C"... with their bookmarks.
 std::vector<Bookmark> fill(const QString& path, int n) {
   auto rs = RecordSet::open(path);
   std::vector<Bookmark> marks;
-  for (int i = 0; i < n; ++i)
-    marks.push_back(save(*rs, QStringLiteral("2004/1/%1").arg(i + 1), QString(QChar('A' + i)),
-                         QString::number(i + 2), QStringLiteral("7.%1").arg(i + 1)));
+  for (int i = 0; i < n; ++i) marks.push_back(saveRecord(*rs, QString(QChar('A' + i))));
   return marks;
 }
-
-int errorNumber(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const StoreError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
-TEST(RecordSetTest, SavedRecordReadsBackTypedAndAsBoxText) {
-  TempDatabase db;
-  auto rs = RecordSet::open(db.path());
-  rs->addNew();
-  rs->setFieldText(kDate, QStringLiteral("2004/1/29"));
-  rs->setFieldText(kCount, QStringLiteral("5"));
-  rs->setFieldText(kMean, QStringLiteral("7.10"));
-  EXPECT_EQ(rs->field(kMean), QVariant(QStringLiteral("7.10")));  // pending text as typed
-  rs->setFieldText(kId, QStringLiteral("W-01"));
-  rs->update();
-  rs->setBookmark(*rs->lastModified());
-  EXPECT_EQ(rs->field(kDate), QVariant(QDate(2004, 1, 29)));
-  EXPECT_EQ(rs->field(QStringLiteral("标识符")), QVariant(QStringLiteral("W-01")));
-  EXPECT_EQ(rs->field(kCount), QVariant(5.0));
-  EXPECT_EQ(rs->field(QStringLiteral("PH均值")), QVariant(7.1));  // names ignore letter case
-  EXPECT_EQ(rs->fieldText(kDate), QStringLiteral("2004/1/29"));
-  EXPECT_EQ(rs->fieldText(kMean), QStringLiteral("7.1"));
-  EXPECT_EQ(errorNumber([&] { rs->field(QStringLiteral("备注")); }), 3265);
-
-  // An empty box saves no value.
-  rs->edit();
-  rs->setFieldText(kId, QString());
-  rs->update();
-  EXPECT_FALSE(rs->field(kId).isValid());
-  EXPECT_EQ(rs->field(kCount), QVariant(5.0));  // untouched fields keep their values
-}
-
-// Moves over records A, B, C: each step's resulting position, BOF and EOF, or its error.
-struct Step {
-  const char* action;
-  long position;
-  bool bof = false;
-  bool eof = false;
-  int error = 0;
-};
 
 TEST(RecordSetTest, MovesDeletesAndPositions) {
   TempDatabase db;
   const std::vector<Bookmark> marks = fill(db.path(), 3);
   auto rs = RecordSet::open(db.path());
   EXPECT_EQ(rs->absolutePosition(), 0);  // opening makes the first record current
-  const std::vector<Step> steps = {
-      {"next", 1},
-      {"next", 2},
-      {"next", -1, false, true},
-      {"next", -1, false, true, 3021},
-      {"previous", 2},
-      {"first", 0},
-      {"previous", -1, true, false},
-      {"previous", -1, true, false, 3021},
-      {"next", 0},
-      {"last", 2},
-      {"bookmark B", 1},
-      // Deleting B leaves no current record and neither BOF nor EOF; C then moves up.
-      {"delete", -1},
-      {"delete", -1, false, false, 3167},
-      {"next", 1},
-      {"delete", -1},
-      {"previous", 0},
-      // Deleting the last remaining record, then moving on, stands past the end.
-      {"delete", -1},
-      {"next", -1, true, true},
-      {"bookmark B", -1, true, true, 3159},
-      {"first", -1, true, true, 3021},
-      {"delete", -1, true, true, 3021},
-  };
-  for (const Step& s : steps) {
-    const std::string a = s.action;
-    const int error = errorNumber([&] {
-      if (a == "next") rs->moveNext();
-      if (a == "previous") rs->movePrevious();
-      if (a == "first") rs->moveFirst();
-      if (a == "last") rs->moveLast();
-      if (a == "delete") rs->deleteCurrent();
-      if (a == "bookmark B") rs->setBookmark(marks[1]);
-    });
-    EXPECT_EQ(error, s.error) << a;
-    EXPECT_EQ(rs->absolutePosition(), s.position) << a;
-    EXPECT_EQ(rs->bof(), s.bof) << a;
-    EXPECT_EQ(rs->eof(), s.eof) << a;
+  // Over A, B, C: each step's position, BOF, EOF and error; no step means "go to B's
+  // bookmark". Deleting leaves no record current and neither BOF nor EOF until the next move.
+  const auto next = &RecordSet::moveNext, prev = &RecordSet::movePrevious,
+             first = &RecordSet::moveFirst, last = &RecordSet::moveLast,
+             del = &RecordSet::deleteCurrent, toB = decltype(next){};
+  int n = 0;
+  for (const auto& [step, position, bof, eof, error] :
+       std::vector<std::tuple<decltype(next), long, bool, bool, int>>{
+           {next, 1, 0, 0, 0},      {next, 2, 0, 0, 0},     {next, -1, 0, 1, 0},
+           {next, -1, 0, 1, 3021},  {prev, 2, 0, 0, 0},     {first, 0, 0, 0, 0},
+           {prev, -1, 1, 0, 0},     {prev, -1, 1, 0, 3021}, {last, 2, 0, 0, 0},
+           {toB, 1, 0, 0, 0},       {del, -1, 0, 0, 0},     {del, -1, 0, 0, 3167},
+           {next, 1, 0, 0, 0},      {del, -1, 0, 0, 0},     {prev, 0, 0, 0, 0},
+           {del, -1, 0, 0, 0},      {next, -1, 1, 1, 0},    {toB, -1, 1, 1, 3159},
+           {first, -1, 1, 1, 3021}, {del, -1, 1, 1, 3021}}) {
+    const int got = errorNumber([&] { step ? ((*rs).*step)() : rs->setBookmark(marks[1]); });
+    EXPECT_EQ(std::tuple(got, rs->absolutePosition(), rs->bof(), rs->eof()),
+              std::tuple(error, position, bof, eof))
+        << ++n;
   }
-  EXPECT_EQ(rs->recordCount(), 0);
   EXPECT_EQ(RecordSet::open(db.path())->recordCount(), 0);  // the deletes were saved
 }
 
-TEST(RecordSetTest, SavingKeepsPositionAndReportsLastModified) {
+TEST(RecordSetTest, SavingConvertsKeepsPositionAndReportsLastModified) {
   TempDatabase db;
   const std::vector<Bookmark> marks = fill(db.path(), 3);
   auto rs = RecordSet::open(db.path());
   rs->moveNext();
-
-  // A new record goes to the end; the record current before AddNew stays current.
-  const Bookmark added = save(*rs, "2024/5/6", "D", "4", "6.5");
-  EXPECT_EQ(rs->absolutePosition(), 1);
-  EXPECT_EQ(rs->recordCount(), 4);
+  const Bookmark added = saveRecord(*rs, "D");
+  EXPECT_EQ(rs->absolutePosition(), 1);  // the record current before AddNew stays current
   rs->setBookmark(added);
-  EXPECT_EQ(rs->absolutePosition(), 3);
+  EXPECT_EQ(rs->absolutePosition(), 3);  // and the new one is at the end
+  EXPECT_EQ(rs->field("日期"), QVariant(QDate(2004, 1, 29)));
+  EXPECT_EQ(rs->field("PH均值"), QVariant(7.26));  // names ignore letter case
+  EXPECT_EQ(rs->fieldText("日期"), "2004/1/29");
+  EXPECT_EQ(errorNumber([&] { rs->field("备注"); }), 3265);
 
-  // Editing saves in place; LastModified names the edited record.
-  rs->moveFirst();
+  rs->moveFirst();  // an edit saves in place: an emptied box as no value, the rest untouched
   rs->edit();
-  rs->setFieldText(kMean, "8");
+  rs->setFieldText(kId, "");
+  rs->setFieldText(kMean, "8.10");
   rs->update();
   EXPECT_EQ(rs->lastModified(), marks[0]);
   EXPECT_EQ(rs->absolutePosition(), 0);
-  EXPECT_EQ(rs->fieldText(kMean), QStringLiteral("8"));
+  EXPECT_FALSE(rs->field(kId).isValid());
+  EXPECT_EQ(rs->fieldText(kMean), "8.1");
+  EXPECT_EQ(rs->field("样本数"), QVariant(5.0));
 
-  // A move abandons a pending edit, as the old engine did.
-  rs->edit();
+  rs->edit();  // a move abandons a pending edit
   rs->setFieldText(kMean, "9");
   rs->moveNext();
   rs->movePrevious();
-  EXPECT_EQ(rs->editMode(), RecordSet::EditMode::None);
-  EXPECT_EQ(rs->fieldText(kMean), QStringLiteral("8"));
-
-  // Re-opening reads the table again in table order, first record current.
-  rs->close();
-  EXPECT_FALSE(rs->isOpen());
-  EXPECT_EQ(errorNumber([&] { rs->moveNext(); }), 3420);
-  rs = RecordSet::open(db.path());
-  QStringList ids;
-  for (; !rs->eof(); rs->moveNext()) ids << rs->fieldText(kId);
-  EXPECT_EQ(ids, (QStringList{"A", "B", "C", "D"}));
+  EXPECT_EQ(rs->fieldText(kMean), "8.1");
 }
 
-TEST(RecordSetTest, RefusedTextKeepsRecordPendingAndFileUnchanged) {
+TEST(RecordSetTest, IdentifierStoredVerbatimUpToTwelveCharacters) {
   TempDatabase db;
-  fill(db.path(), 1);
-  const QByteArray before = testfiles::fileBytes(db.path());
-  auto rs = RecordSet::open(db.path());
-  rs->addNew();
-  rs->setFieldText(kDate, "2004/1/29");
-  rs->setFieldText(kId, "A");
-  rs->setFieldText(kCount, "五");
-  rs->setFieldText(kMean, "7.2");
-  EXPECT_EQ(errorNumber([&] { rs->update(); }), 3421);
-  EXPECT_EQ(rs->editMode(), RecordSet::EditMode::Add);
-  EXPECT_EQ(rs->fieldText(kCount), QStringLiteral("五"));
-  EXPECT_EQ(testfiles::fileBytes(db.path()), before);
-
-  rs->setFieldText(kCount, "5");
-  rs->update();
-  EXPECT_EQ(rs->recordCount(), 2);
-}
-
-TEST(RecordSetTest, IdentifierIsStoredVerbatim) {
-  TempDatabase db;
-  const QStringList ids = {QStringLiteral("O'Brien\"s"), QStringLiteral("a;b"),
-                           QStringLiteral("');DELETE--"), QStringLiteral("' OR '1'='1"),
+  const QStringList ids = {"O'Brien\"s", "a;b", "');DELETE--", "' OR '1'='1",
                            QStringLiteral("一二三四五六七八九十一二")};
   auto rs = RecordSet::open(db.path());
-  for (const QString& id : ids) {
-    rs->setBookmark(save(*rs, "2004/1/29", id, "5", "7"));
-    EXPECT_EQ(rs->field(kId), QVariant(id));
-  }
-  rs->close();
+  for (const QString& id : ids) saveRecord(*rs, id);
+  EXPECT_EQ(errorNumber([&] { saveRecord(*rs, ids.last() + "三"); }), 3163);  // 13 characters
   rs = RecordSet::open(db.path());
-  for (const QString& id : ids) {
-    EXPECT_EQ(rs->fieldText(kId), id);
-    rs->moveNext();
-  }
+  QStringList stored;
+  for (; !rs->eof(); rs->moveNext()) stored << rs->fieldText(kId);
+  EXPECT_EQ(stored, ids);
 }
 
 TEST(RecordSetTest, SnapshotSeesTheFileAsItStoodWhenOpened) {
@@ -219,73 +124,127 @@ TEST(RecordSetTest, SnapshotSeesTheFileAsItStoodWhenOpened) {
   fill(db.path(), 2);
   auto rs = RecordSet::open(db.path());
   auto snapshot = Snapshot::open(db.path());
-
-  // A save while the report reads waits briefly, then fails; the record stays pending.
-  rs->addNew();
-  rs->setFieldText(kId, "late");
-  EXPECT_EQ(errorNumber([&] { rs->update(); }), 3260);
-  EXPECT_EQ(rs->editMode(), RecordSet::EditMode::Add);
-
+  // A save while the report reads waits briefly, then fails and stays pending.
+  EXPECT_EQ(errorNumber([&] { saveRecord(*rs, "late"); }), 3260);
   QStringList seen;
-  for (; !snapshot->eof(); snapshot->moveNext())
-    seen << snapshot->field(kId).toString() + " " +
-                snapshot->field(kDate).toDate().toString(Qt::ISODate) + " " +
-                QString::number(snapshot->field(kMean).toDouble());
-  EXPECT_EQ(seen, (QStringList{"A 2004-01-01 7.1", "B 2004-01-02 7.2"}));
-  EXPECT_EQ(errorNumber([&] { snapshot->moveNext(); }), 3021);
+  for (; !snapshot->eof(); snapshot->moveNext()) seen << snapshot->field(kId).toString();
+  EXPECT_EQ(seen, (QStringList{"A", "B"}));
   snapshot->close();
-
-  rs->update();
-  snapshot = Snapshot::open(db.path());
-  int rows = 0;
-  for (; !snapshot->eof(); snapshot->moveNext()) ++rows;
-  EXPECT_EQ(rows, 3);
+  rs->update();  // the record was still pending
+  EXPECT_EQ(rs->recordCount(), 3);
 }
 
 TEST(RecordSetTest, SavedRecordSurvivesKillAndCopyOfFileAlone) {
   TempDatabase db;
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    close(ready[0]);
+  if (child == 0) {  // killed the moment Update returns, with the record set still open
     try {
       auto rs = RecordSet::open(db.path());
-      save(*rs, "2004/1/29", "killed", "5", "7.26");
+      saveRecord(*rs, "killed");
+      raise(SIGKILL);
     } catch (...) {
-      _exit(1);
     }
-    const char byte = 1;
-    if (write(ready[1], &byte, 1) != 1) _exit(1);
-    pause();
-    _exit(0);
+    _exit(1);
   }
-  close(ready[1]);
-  char byte = 0;
-  const bool saved = read(ready[0], &byte, 1) == 1;
-  kill(child, SIGKILL);
   int status = 0;
-  waitpid(child, &status, 0);
-  close(ready[0]);
-  ASSERT_TRUE(saved);
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 
-  QTemporaryDir elsewhere;
-  const QString copy = databasePath(elsewhere.path());
-  ASSERT_TRUE(QFile::copy(db.path(), copy));
-  for (const QString& path : {copy, db.path()}) {
-    auto rs = RecordSet::open(path);
-    ASSERT_EQ(rs->recordCount(), 1);
-    EXPECT_EQ(rs->fieldText(kId), QStringLiteral("killed"));
-    EXPECT_EQ(rs->field(kMean), QVariant(7.26));
+  QTemporaryDir elsewhere;  // in a copy of the file alone, as a user might take it away
+  ASSERT_TRUE(QFile::copy(db.path(), elsewhere.filePath("phjz.mdb")));
+  EXPECT_EQ(RecordSet::open(elsewhere.filePath("phjz.mdb"))->fieldText(kId), "killed");
+}
+
+// A connection of another program that has run the SQL.
+sqlite3* sqlite(const QString& path, const char* sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  return db;
+}
+
+QByteArray randomBytes(int n, QByteArray header = {}) {
+  while (header.size() < n) header += char(QRandomGenerator::global()->bounded(256));
+  return header;
+}
+
+// A file that cannot be used, or a save it refuses, gives one StoreError and leaves the file
+// and its folder as they were. A file with one record, replaced by the bytes (when not null)
+// or changed by the SQL, whose connection stays open for a write lock.
+enum class Hold { Nothing, Remove, ReadOnly, WriteLock, FullDisk };
+struct BadFile {
+  const char* name;
+  Kind kind;
+  QByteArray bytes;
+  const char* sql = nullptr;
+  Hold hold = Hold::Nothing;
+};
+
+class BadFileTest : public testing::TestWithParam<BadFile> {};
+
+TEST_P(BadFileTest, OneClearErrorAndNotAByteChanged) {
+  const BadFile& c = GetParam();
+  TempDatabase db;
+  saveRecord(*RecordSet::open(db.path()), "A");
+  if (!c.bytes.isNull()) writeBytes(db.path(), c.bytes);
+  if (c.hold == Hold::Remove) QFile::remove(db.path());
+  if (c.hold == Hold::ReadOnly) QFile::setPermissions(db.path(), QFileDevice::ReadOwner);
+  sqlite3* other = c.sql ? sqlite(db.path(), c.sql) : nullptr;
+  if (c.hold != Hold::WriteLock) sqlite3_close(std::exchange(other, nullptr));
+  const QByteArray before = fileBytes(db.path());
+  const QStringList filesBefore = QDir(db.folder()).entryList(QDir::AllEntries | QDir::Hidden);
+
+  // In a child, whose file size limit stands in for a full disk. It exits with the error's
+  // kind + 1, and 100 more when the failure held: a refused save left its record pending and
+  // the file browsable, or the report's query refused the file the same way.
+  const pid_t child = fork();
+  if (child == 0) {
+    int kind = -1;
+    bool held = false;
+    if (c.hold == Hold::FullDisk) {
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{rlim_t(before.size()), rlim_t(before.size())};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    try {
+      auto rs = RecordSet::open(db.path());
+      const bool browses = rs->fieldText(kId) == "A";
+      try {
+        saveRecord(*rs, "B");
+      } catch (const StoreError& e) {
+        kind = int(e.kind());
+        held = browses && rs->editMode() == RecordSet::EditMode::Add && rs->fieldText(kId) == "B";
+      }
+    } catch (const StoreError& e) {
+      kind = int(e.kind());
+      held = errorNumber([&] { Snapshot::open(db.path()); }) == e.number();
+    }
+    _exit(kind + 1 + (held ? 100 : 0));
   }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_EQ(WEXITSTATUS(status), int(c.kind) + 101) << "kind + 1, + 100 if held";
+  sqlite3_close(other);
+  EXPECT_TRUE(fileBytes(db.path()) == before) << "the file changed";
+  EXPECT_EQ(QDir(db.folder()).entryList(QDir::AllEntries | QDir::Hidden), filesBefore);
 }
 
-TEST(RecordSetTest, DatabasePathInTheProgramFolder) {
-  EXPECT_EQ(databasePath("/opt/sorvane"), QStringLiteral("/opt/sorvane/phjz.mdb"));
-  EXPECT_EQ(databasePath("/"), QStringLiteral("/phjz.mdb"));
-  EXPECT_EQ(databasePath("C:\\"), QStringLiteral("C:\\phjz.mdb"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadFileTest,
+    testing::Values(BadFile{"missing", Kind::FileMissing, {}, nullptr, Hold::Remove},
+                    BadFile{"empty", Kind::NotADatabase, QByteArray("")},
+                    BadFile{"random", Kind::NotADatabase, randomBytes(8192)},
+                    BadFile{"jet", Kind::JetDatabase,
+                            randomBytes(4096, QByteArray("\0\1\0\0Standard Jet DB\0", 20))},
+                    BadFile{"damaged",
+                            Kind::NotADatabase,  // a real header, noise where the schema should be
+                            randomBytes(8192, fileBytes(SORVANE_DATABASE_TEMPLATE).left(100))},
+                    BadFile{"no_table", Kind::TableMissing, {}, "ALTER TABLE phb RENAME TO x"},
+                    BadFile{"no_field", Kind::FieldMissing, {}, "ALTER TABLE phb DROP pH均值"},
+                    BadFile{"read_only", Kind::ReadOnly, {}, nullptr, Hold::ReadOnly},
+                    BadFile{"locked", Kind::Locked, {}, "BEGIN IMMEDIATE", Hold::WriteLock},
+                    BadFile{"disk_full", Kind::Io, {}, nullptr, Hold::FullDisk}),
+    [](const testing::TestParamInfo<BadFile>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace sorvane::results

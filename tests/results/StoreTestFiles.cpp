@@ -4,18 +4,13 @@
 
 #include <QFile>
 
-#include "results/RecordSet.h"
-
 namespace sorvane::results::testfiles {
 
 TempDatabase::TempDatabase() {
-  EXPECT_TRUE(dir_.isValid());
   EXPECT_TRUE(QFile::copy(QStringLiteral(SORVANE_DATABASE_TEMPLATE), path()))
       << "no template database at " << SORVANE_DATABASE_TEMPLATE;
   QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
-
-QString TempDatabase::path() const { return databasePath(dir_.path()); }
 
 QByteArray fileBytes(const QString& path) {
   QFile file(path);

@@ -1,11 +1,12 @@
 #pragma once
 
-// Temporary copies of the empty results database the build makes, for tests that need a
-// real phjz.mdb.
+// Temporary copies of the empty results database the build makes.
 
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+
+#include "results/RecordSet.h"
 
 namespace sorvane::results::testfiles {
 
@@ -13,7 +14,7 @@ namespace sorvane::results::testfiles {
 class TempDatabase {
  public:
   TempDatabase();
-  QString path() const;
+  QString path() const { return databasePath(dir_.path()); }
   QString folder() const { return dir_.path(); }
 
  private:
