@@ -1,7 +1,6 @@
 #pragma once
 
-// Shared by the results window's and the record navigator's tests: a seeded temporary
-// phjz.mdb and a stand-in for the main window.
+// Shared by the results window's tests: a seeded phjz.mdb and a stand-in main window.
 
 #include <QString>
 #include <QStringList>
