@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -9,39 +10,53 @@
 
 namespace sorvane::fakes {
 
-// What a fake job was asked to do, in order.
-struct PrintEvent {
-  enum class Kind { Line, NewPage, EndDoc };
-  Kind kind;
-  QString text;  // Line only
-  float x = 0;   // the position the line started at
-  float y = 0;
-};
-
-// Hands out recording jobs with a fixed page and line height; can have no printer at all or
-// fail on a given line.
+// Hands out jobs with a fixed page and line height that record what they print; can have no
+// printer at all or fail on a given line.
 class FakePrinterProvider final : public platform::PrinterProvider {
  public:
   std::unique_ptr<platform::Printer> openDefault() override;
 
-  // Settings for the jobs opened from here, in twips.
-  float scaleTop = 0;
-  float scaleHeight = 15840;
-  float lineHeight = 240;
+  float scaleTop = 0, scaleHeight = 15840, lineHeight = 240;  // twips
   bool noPrinter = false;
-  // The zero-based line at which printing fails; -1 for never.
-  int failAtLine = -1;
-
-  // Every job's events, one after another.
-  std::vector<PrintEvent> events;
-  int opened = 0;
+  int failAtLine = -1;  // zero-based; -1 for never
+  QStringList lines;    // every job's, in order
+  // Where each line started, page by page; a job's first line and every new page open one.
+  std::vector<std::vector<QPointF>> pages;
   int ended = 0;
-  // Jobs destroyed without their end of document.
-  int dropped = 0;
-
-  // The printed texts page by page, as split by the new-page events.
-  std::vector<QStringList> pages() const;
-  QStringList lines() const;
 };
+
+class FakePrinter final : public platform::Printer {
+ public:
+  explicit FakePrinter(FakePrinterProvider& log) : log_(log) {}
+  float scaleTop() const override { return log_.scaleTop; }
+  float scaleHeight() const override { return log_.scaleHeight; }
+  float currentX() const override { return x_; }
+  void setCurrentX(float twips) override { x_ = twips; }
+  float currentY() const override { return y_; }
+  void setCurrentY(float twips) override { y_ = twips; }
+  void printLine(const QString& text) override {
+    if (lines_++ == log_.failAtLine) throw platform::PrinterError(QStringLiteral("打印机出错。"));
+    if (lines_ == 1) log_.pages.emplace_back();
+    log_.pages.back().emplace_back(x_, y_);
+    log_.lines.append(text);
+    x_ = 0;
+    y_ += log_.lineHeight;
+  }
+  void newPage() override {
+    log_.pages.emplace_back();
+    x_ = y_ = 0;
+  }
+  void endDoc() override { ++log_.ended; }
+
+ private:
+  FakePrinterProvider& log_;
+  float x_ = 0, y_ = 0;
+  int lines_ = 0;
+};
+
+inline std::unique_ptr<platform::Printer> FakePrinterProvider::openDefault() {
+  if (noPrinter) throw platform::PrinterError(QStringLiteral("没有找到默认打印机。"));
+  return std::make_unique<FakePrinter>(*this);
+}
 
 }  // namespace sorvane::fakes
