@@ -56,8 +56,12 @@ TEST(DataNavigatorTest, ValidateDecidesWhetherAnEditIsSavedAndTheMoveGoesAhead) 
     EXPECT_EQ(testfiles::storedTexts(db.path(), kCount).value(0), c.stored);
     EXPECT_EQ(fake.messageBox.messages.size(), c.messages);  // no handler silences it
     EXPECT_EQ(fake.pointer.screen, PointerShape::Default);
-    if (c.position == 0) EXPECT_EQ(box.text(), c.typed);  // the edit is still there
-    if (c.stored == "5") EXPECT_EQ(fileBytes(db.path()), before);
+    if (c.position == 0) {
+      EXPECT_EQ(box.text(), c.typed);  // the edit is still there
+    }
+    if (c.stored == "5") {
+      EXPECT_EQ(fileBytes(db.path()), before);
+    }
   }
 }
 

@@ -29,7 +29,7 @@ QString output(const QString& program, const QStringList& arguments) {
 
 // Why the end-to-end print cannot run here, or nothing when it can.
 QString pdfPrinterMissing() {
-  for (const QString tool : {u"lpstat"_qs, u"pdftotext"_qs})
+  for (const QString& tool : {u"lpstat"_qs, u"pdftotext"_qs})
     if (QStandardPaths::findExecutable(tool).isEmpty())
       return tool + u" is not installed (scripts/setup.sh installs it)"_qs;
   const QString scheduler = output(u"lpstat"_qs, {u"-r"_qs}).trimmed();

@@ -49,7 +49,9 @@ TEST(ReportPaging, BreaksPagesAtTheLimitAndNeverLeavesATrailingPage) {
     std::vector<int> counts;
     for (const auto& page : printers.pages) {
       counts.push_back(int(page.size()));
-      if (!page.empty()) EXPECT_EQ(page.front().y(), 1440);  // one inch down on every page
+      if (!page.empty()) {
+        EXPECT_EQ(page.front().y(), 1440);  // one inch down on every page
+      }
       for (const auto& line : page) EXPECT_EQ(line.x(), 1440);
     }
     EXPECT_EQ(counts, c.linesPerPage);
