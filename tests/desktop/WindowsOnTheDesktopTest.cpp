@@ -69,11 +69,7 @@ TEST_F(WindowsOnTheDesktop, EveryControlThatActsHasASpokenName) {
   pH& main = windows.mainWindow();
   EXPECT_EQ(QAccessible::queryAccessibleInterface(main.CommandButton2)->text(QAccessible::Name),
             "关于");
-  EXPECT_TRUE(main.CommandButton2->text().isEmpty());  // the name changes no caption
   EXPECT_EQ(QAccessible::queryAccessibleInterface(main.Tx1)->text(QAccessible::Value), "8888");
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(windows.resultsWindow().txtFields[1])
-                ->text(QAccessible::Name),
-            "标识符:");
 }
 
 TEST_F(WindowsOnTheDesktop, WindowsScaleWholeAndKeepTheirProportions) {
