@@ -20,7 +20,9 @@ TEST_P(ValTest, ReadsTheLeadingNumber) {
   const QString text = QString::fromUtf8(c.text);
   const std::optional<double> got = leadingNumber(text);
   ASSERT_EQ(got.has_value(), c.expected.has_value()) << c.text;
-  if (c.expected) EXPECT_DOUBLE_EQ(*got, *c.expected) << c.text;
+  if (c.expected) {
+    EXPECT_DOUBLE_EQ(*got, *c.expected) << c.text;
+  }
   EXPECT_DOUBLE_EQ(val(text), c.expected.value_or(0.0)) << c.text;
 }
 

@@ -35,7 +35,9 @@ class MeanTest : public testing::TestWithParam<MeanCase> {};
 TEST_P(MeanTest, AveragesConcentrationsNotPhValues) {
   const std::optional<double> mean = meanPh(GetParam().readings);
   ASSERT_EQ(mean.has_value(), GetParam().shown.has_value());
-  if (mean) EXPECT_EQ(numberToText(*mean), QString::fromLatin1(*GetParam().shown));
+  if (mean) {
+    EXPECT_EQ(numberToText(*mean), QString::fromLatin1(*GetParam().shown));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
