@@ -79,20 +79,14 @@ fAbout1::fAbout1(platform::Services& services, QWidget* parent)
   setTabOrder(cmdOK, cmdSysInfo);
   cmdOK->setFocus();
 
-  connectHandler(cmdOK, &fAbout1::cmdOK_Click);
-  connectHandler(cmdSysInfo, &fAbout1::cmdSysInfo_Click);
+  platform::connectClick(services_, cmdOK, this, &fAbout1::cmdOK_Click);
+  platform::connectClick(services_, cmdSysInfo, this, &fAbout1::cmdSysInfo_Click);
 
   Form_Load();
 }
 
 QString fAbout1::versionText(int major, int minor, int revision) {
   return QStringLiteral("版本 %1.%2.%3").arg(major).arg(minor).arg(revision);
-}
-
-void fAbout1::connectHandler(QPushButton* button, void (fAbout1::*handler)()) {
-  connect(button, &QPushButton::clicked, this, [this, handler] {
-    platform::runHandler(services_, [this, handler] { (this->*handler)(); });
-  });
 }
 
 void fAbout1::Form_Load() {

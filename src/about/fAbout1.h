@@ -43,8 +43,6 @@ class fAbout1 : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void connectHandler(QPushButton* button, void (fAbout1::*handler)());
-
   platform::Services& services_;
 };
 

@@ -122,21 +122,15 @@ pH::pH(platform::Services& services, WindowSwitch& windows, QWidget* parent)
   setTabOrder(CommandButton1, CommandButton2);
   setTabOrder(CommandButton2, CommandButton3);
 
-  connectHandler(Com1, &pH::Com1_Click);
-  connectHandler(CommandButton1, &pH::CommandButton1_Click);
-  connectHandler(CommandButton2, &pH::CommandButton2_Click);
-  connectHandler(CommandButton3, &pH::CommandButton3_Click);
+  platform::connectClick(services_, Com1, this, &pH::Com1_Click);
+  platform::connectClick(services_, CommandButton1, this, &pH::CommandButton1_Click);
+  platform::connectClick(services_, CommandButton2, this, &pH::CommandButton2_Click);
+  platform::connectClick(services_, CommandButton3, this, &pH::CommandButton3_Click);
 
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
 
   Form_Load();
-}
-
-void pH::connectHandler(FormsButton* button, void (pH::*handler)()) {
-  connect(button, &FormsButton::clicked, this, [this, handler] {
-    platform::runHandler(services_, [this, handler] { (this->*handler)(); });
-  });
 }
 
 void pH::Form_Load() {

@@ -51,7 +51,6 @@ class pH : public QWidget {
   void restoreResultState(const ResultState& state);
   // Asks for the i-th reading until the answer holds a number; no value on Cancel.
   std::optional<double> askReading(double i, double count);
-  void connectHandler(platform::FormsButton* button, void (pH::*handler)());
 
   platform::Services& services_;
   WindowSwitch& windows_;

@@ -80,13 +80,12 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
                       cmdDelete,    cmdRefresh,   cmdUpdate,    cmdClose,     prn};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-  connectClick(cmdAdd, &frmPHZ::cmdAdd_Click);
-  connectClick(cmdDelete, &frmPHZ::cmdDelete_Click);
-  connectClick(cmdRefresh, &frmPHZ::cmdRefresh_Click);
-  connectClick(cmdUpdate, &frmPHZ::cmdUpdate_Click);
-  connectClick(cmdClose, &frmPHZ::cmdClose_Click);
-  connect(prn, &platform::FormsButton::clicked, this,
-          [this] { platform::runHandler(services_, [this] { prn_Click(); }); });
+  platform::connectClick(services_, cmdAdd, this, &frmPHZ::cmdAdd_Click);
+  platform::connectClick(services_, cmdDelete, this, &frmPHZ::cmdDelete_Click);
+  platform::connectClick(services_, cmdRefresh, this, &frmPHZ::cmdRefresh_Click);
+  platform::connectClick(services_, cmdUpdate, this, &frmPHZ::cmdUpdate_Click);
+  platform::connectClick(services_, cmdClose, this, &frmPHZ::cmdClose_Click);
+  platform::connectClick(services_, prn, this, &frmPHZ::prn_Click);
   connect(Data1, &DataNavigator::Error, this, [this](int& dataErr, int& response) {
     platform::runHandler(services_, [&] { Data1_Error(dataErr, response); });
   });
@@ -106,12 +105,6 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
 }
 
 frmPHZ::~frmPHZ() = default;
-
-void frmPHZ::connectClick(QPushButton* button, void (frmPHZ::*handler)()) {
-  connect(button, &QPushButton::clicked, this, [this, handler] {
-    platform::runHandler(services_, [this, handler] { (this->*handler)(); });
-  });
-}
 
 void frmPHZ::reportStoreErrors(const std::function<void()>& operation) {
   try {

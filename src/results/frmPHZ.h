@@ -59,7 +59,6 @@ class frmPHZ : public QWidget {
   // A record operation that fails shows its message and changes nothing, so the user can
   // correct the boxes and try again.
   void reportStoreErrors(const std::function<void()>& operation);
-  void connectClick(QPushButton* button, void (frmPHZ::*handler)());
 
   platform::Services& services_;
   MainWindowLink& mainWindow_;
