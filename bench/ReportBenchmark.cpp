@@ -32,8 +32,8 @@
 #include "platform/Fonts.h"
 #include "platform/MessageBox.h"
 #include "platform/QtPrinter.h"
-#include "results/RecordSet.h"
 #include "results/ResultsReport.h"
+#include "store/RecordSet.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ bool makeDatabase(const QString& folder, int records) {
   std::ifstream in(SORVANE_PHB_SCHEMA);
   std::stringstream schema;
   schema << in.rdbuf();
-  const QByteArray path = sorvane::results::databasePath(folder).toUtf8();
+  const QByteArray path = sorvane::store::databasePath(folder).toUtf8();
   sqlite3* db = nullptr;
   if (sqlite3_open(path.constData(), &db) != SQLITE_OK) return false;
   bool ok =

@@ -24,11 +24,11 @@
 #include <string>
 #include <vector>
 
-#include "results/RecordSet.h"
+#include "store/RecordSet.h"
 
 namespace {
 
-using sorvane::results::RecordSet;
+using sorvane::store::RecordSet;
 using Clock = std::chrono::steady_clock;
 
 const QString kDate = QStringLiteral("日期");

@@ -7,15 +7,15 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "about/Line.h"
 #include "about/StartSysInfo.h"
 #include "platform/AppInfo.h"
-#include "platform/Handler.h"
-#include "platform/Twips.h"
+#include "widgets/Handler.h"
+#include "widgets/Line.h"
+#include "widgets/Twips.h"
 
 namespace sorvane::about {
 
-using platform::twipsRect;
+using widgets::twipsRect;
 
 namespace {
 
@@ -55,7 +55,7 @@ fAbout1::fAbout1(platform::Services& services, QWidget* parent)
   QPoint screenCorner;
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     screenCorner = screen->geometry().topLeft();
-  const QSize clientSize = platform::twipsSize(5730, 3555);
+  const QSize clientSize = widgets::twipsSize(5730, 3555);
   setGeometry(QRect(screenCorner + twipsRect(2340, 1935, 0, 0).topLeft(), clientSize));
   setFixedSize(clientSize);
 
@@ -72,15 +72,15 @@ fAbout1::fAbout1(platform::Services& services, QWidget* parent)
   lblVersion = makeLabel(this, QStringLiteral("V 1.50"), {2520, 780, 540, 180}, false, false);
   Label1 = makeLabel(this, QStringLiteral("编程：周明远"), {3360, 2040, 1335, 255}, false, true);
   // An engraved rule: a grey line with a white one just below it.
-  Line1[1] = new Line(this, 90, 5654, 2445, QColor(128, 128, 128), 1);
-  Line1[0] = new Line(this, 105, 5654, 2460, Qt::white, 2);
+  Line1[1] = new widgets::Line(this, 90, 5654, 2445, QColor(128, 128, 128), 1);
+  Line1[0] = new widgets::Line(this, 105, 5654, 2460, Qt::white, 2);
 
   cmdOK->setDefault(true);
   setTabOrder(cmdOK, cmdSysInfo);
   cmdOK->setFocus();
 
-  platform::connectClick(services_, cmdOK, this, &fAbout1::cmdOK_Click);
-  platform::connectClick(services_, cmdSysInfo, this, &fAbout1::cmdSysInfo_Click);
+  widgets::connectClick(services_, cmdOK, this, &fAbout1::cmdOK_Click);
+  widgets::connectClick(services_, cmdSysInfo, this, &fAbout1::cmdSysInfo_Click);
 
   Form_Load();
 }

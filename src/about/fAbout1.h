@@ -8,9 +8,11 @@
 class QLabel;
 class QPushButton;
 
-namespace sorvane::about {
-
+namespace sorvane::widgets {
 class Line;
+}
+
+namespace sorvane::about {
 
 // The About box: title, version, the method the program follows, a credit and a notice,
 // and a button that starts the system-information tool. It is modeless and unloads itself
@@ -36,7 +38,7 @@ class fAbout1 : public QDialog {
   QLabel* lblTitle;
   QLabel* lblVersion;
   QLabel* Label1;
-  std::array<Line*, 2> Line1;
+  std::array<widgets::Line*, 2> Line1;
 
  protected:
   // Esc presses the cancel button, which is 确定.

@@ -9,26 +9,26 @@
 #include <cmath>
 #include <vector>
 
-#include "app/NumberText.h"
-#include "app/PhAverage.h"
 #include "app/WindowSwitch.h"
+#include "numbers/NumberText.h"
+#include "numbers/PhAverage.h"
 #include "platform/AppInfo.h"
 #include "platform/Fonts.h"
-#include "platform/FormsButton.h"
-#include "platform/FormsTextBox.h"
-#include "platform/Handler.h"
 #include "platform/InputBox.h"
 #include "platform/MessageBox.h"
-#include "platform/PictureBox.h"
 #include "platform/ProgramEnd.h"
-#include "platform/Twips.h"
+#include "widgets/FormsButton.h"
+#include "widgets/FormsTextBox.h"
+#include "widgets/Handler.h"
+#include "widgets/PictureBox.h"
+#include "widgets/Twips.h"
 
 namespace sorvane::app {
 
 using numbers::numberToText;
-using platform::FormsButton;
 using platform::songFont;
-using platform::twipsRect;
+using widgets::FormsButton;
+using widgets::twipsRect;
 
 namespace {
 
@@ -70,13 +70,13 @@ pH::pH(platform::Services& services, WindowSwitch& windows, QWidget* parent)
       windows_(windows) {
   setWindowTitle(platform::AppInfo::title());
   setWindowIcon(QIcon(QStringLiteral(":/images/floppy.png")));
-  setFixedSize(platform::twipsSize(6060, 3675));
+  setFixedSize(widgets::twipsSize(6060, 3675));
   QPalette windowPalette = palette();
   windowPalette.setColor(QPalette::Window, QColor(192, 192, 0));
   setPalette(windowPalette);
   setAutoFillBackground(true);
 
-  Picture1 = new platform::PictureBox(this);
+  Picture1 = new widgets::PictureBox(this);
   Picture1->setGeometry(twipsRect(0, 0, 6015, 3615));
   // Naming the format loads only the GIF reader instead of probing every image plugin.
   Picture1->setPicture(QPixmap(QStringLiteral(":/images/backdrop.gif"), "GIF"));
@@ -91,7 +91,7 @@ pH::pH(platform::Services& services, WindowSwitch& windows, QWidget* parent)
   Label2 = makeLabel(Picture1, QStringLiteral("Sorvane 环境监测软件组 制作  2026年12月"),
                      QColor(192, 192, 0), songFont(9), {480, 3120});
 
-  auto* result = new platform::FormsTextBox(QString(), Picture1);
+  auto* result = new widgets::FormsTextBox(QString(), Picture1);
   result->setTextColor(QColor(255, 255, 255));
   Tx1 = result;
   Tx1->setGeometry(twipsRect(2280, 1080, 1215, 615));
@@ -122,10 +122,10 @@ pH::pH(platform::Services& services, WindowSwitch& windows, QWidget* parent)
   setTabOrder(CommandButton1, CommandButton2);
   setTabOrder(CommandButton2, CommandButton3);
 
-  platform::connectClick(services_, Com1, this, &pH::Com1_Click);
-  platform::connectClick(services_, CommandButton1, this, &pH::CommandButton1_Click);
-  platform::connectClick(services_, CommandButton2, this, &pH::CommandButton2_Click);
-  platform::connectClick(services_, CommandButton3, this, &pH::CommandButton3_Click);
+  widgets::connectClick(services_, Com1, this, &pH::Com1_Click);
+  widgets::connectClick(services_, CommandButton1, this, &pH::CommandButton1_Click);
+  widgets::connectClick(services_, CommandButton2, this, &pH::CommandButton2_Click);
+  widgets::connectClick(services_, CommandButton3, this, &pH::CommandButton3_Click);
 
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
@@ -212,7 +212,7 @@ void pH::CommandButton3_Click() {
 
 void pH::closeEvent(QCloseEvent* event) {
   event->ignore();
-  platform::runHandler(services_, [this] { services_.programEnd->end(); });
+  widgets::runHandler(services_, [this] { services_.programEnd->end(); });
 }
 
 }  // namespace sorvane::app

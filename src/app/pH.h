@@ -7,10 +7,10 @@
 class QLabel;
 class QLineEdit;
 
-namespace sorvane::platform {
+namespace sorvane::widgets {
 class FormsButton;
 class PictureBox;
-}  // namespace sorvane::platform
+}  // namespace sorvane::widgets
 
 namespace sorvane::app {
 
@@ -31,15 +31,15 @@ class pH : public QWidget {
   void CommandButton2_Click();
   void CommandButton3_Click();
 
-  platform::PictureBox* Picture1;
-  platform::FormsButton* Com1;
+  widgets::PictureBox* Picture1;
+  widgets::FormsButton* Com1;
   QLabel* L1;
   QLabel* Label2;
   QLineEdit* Tx1;
   QLabel* L2;
-  platform::FormsButton* CommandButton1;
-  platform::FormsButton* CommandButton2;
-  platform::FormsButton* CommandButton3;
+  widgets::FormsButton* CommandButton1;
+  widgets::FormsButton* CommandButton2;
+  widgets::FormsButton* CommandButton3;
 
  protected:
   // The window has no close box; a close request from the desktop ends the program.

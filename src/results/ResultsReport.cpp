@@ -4,13 +4,16 @@
 #include <QDateTime>
 #include <QLocale>
 
-#include "app/NumberText.h"
+#include "numbers/NumberText.h"
 #include "platform/MessageBox.h"
 #include "platform/Printer.h"
-#include "results/RecordSet.h"
-#include "results/StoreError.h"
+#include "store/RecordSet.h"
+#include "store/StoreError.h"
 
 namespace sorvane::results {
+
+using store::Snapshot;
+using store::StoreError;
 
 namespace {
 
@@ -67,7 +70,7 @@ QString ResultsReport::recordLine(const QVariant& date, const QVariant& identifi
 }
 
 QString ResultsReport::recordLine(const Snapshot& record) {
-  const QStringList& names = fieldNames();
+  const QStringList& names = store::fieldNames();
   return recordLine(record.field(names[0]), record.field(names[1]), record.field(names[2]),
                     record.field(names[3]));
 }
@@ -97,7 +100,8 @@ ResultsReport::Outcome ResultsReport::print() {
     return started ? QStringLiteral("报表没有打印完。") : QString();
   };
   try {
-    std::unique_ptr<Snapshot> records = Snapshot::open(databasePath(services_.programFolder));
+    std::unique_ptr<Snapshot> records =
+        Snapshot::open(store::databasePath(services_.programFolder));
     if (records->eof()) {
       records->close();
       services_.messageBox->show(QStringLiteral("结果库中没有记录，没有可打印的内容。"));

@@ -8,10 +8,11 @@
 namespace sorvane::platform {
 class Printer;
 }
+namespace sorvane::store {
+class Snapshot;
+}
 
 namespace sorvane::results {
-
-class Snapshot;
 
 // The printed list of every stored result: one TAB-separated line per record, one-inch
 // margins at the left, the top and the bottom, a new page whenever the current one is full.
@@ -35,14 +36,14 @@ class ResultsReport {
 
   // The line of the current record: year of 日期, 标识符, 样本数, then a blank and pH均值
   // with two decimals, joined by single TABs. A field without a value gives empty text.
-  static QString recordLine(const Snapshot& record);
+  static QString recordLine(const store::Snapshot& record);
   static QString recordLine(const QVariant& date, const QVariant& identifier, const QVariant& count,
                             const QVariant& mean);
 
   // Prints the records from the current one to the end, paging at the limit read once
   // from the printer. A new page is started only when another line follows. Returns the
   // number of lines printed. Throws StoreError and PrinterError.
-  static long printRecords(Snapshot& records, platform::Printer& printer);
+  static long printRecords(store::Snapshot& records, platform::Printer& printer);
 
  private:
   platform::Services& services_;

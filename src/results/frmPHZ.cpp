@@ -11,21 +11,24 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/NumberText.h"
+#include "numbers/NumberText.h"
 #include "platform/Fonts.h"
-#include "platform/FormsButton.h"
-#include "platform/Handler.h"
 #include "platform/MessageBox.h"
 #include "platform/Pointer.h"
-#include "platform/Twips.h"
-#include "results/DataNavigator.h"
-#include "results/RecordSet.h"
 #include "results/ResultsReport.h"
-#include "results/StoreError.h"
+#include "store/RecordSet.h"
+#include "store/StoreError.h"
+#include "widgets/DataNavigator.h"
+#include "widgets/FormsButton.h"
+#include "widgets/Handler.h"
+#include "widgets/Twips.h"
 
 namespace sorvane::results {
 
-using platform::twipsRect;
+using store::Bookmark;
+using store::StoreError;
+using widgets::DataNavigator;
+using widgets::twipsRect;
 
 frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -38,7 +41,7 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
   for (const char* size : {"16", "32", "48"})
     icon.addFile(QStringLiteral(":/images/results-%1.png").arg(QLatin1String(size)));
   setWindowIcon(icon);
-  setFixedSize(platform::twipsSize(5520, 1995));
+  setFixedSize(widgets::twipsSize(5520, 1995));
 
   const std::array<QString, 4> captions{QStringLiteral("日期:"), QStringLiteral("标识符:"),
                                         QStringLiteral("样本数:"), QStringLiteral("pH均值:")};
@@ -65,34 +68,34 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
   cmdUpdate = makeButton(QStringLiteral("保存(&U)"), 3360);
   cmdClose = makeButton(QStringLiteral("关闭(&C)"), 4440);
 
-  prn = new platform::FormsButton(QStringLiteral("打印报表"), this);
+  prn = new widgets::FormsButton(QStringLiteral("打印报表"), this);
   prn->setGeometry(twipsRect(4440, 840, 975, 375));
   prn->setFont(platform::songFont(9));
   prn->setFace(std::nullopt);  // the window's own colour shows through
 
   Data1 = new DataNavigator(services_, this);
   Data1->setGeometry(twipsRect(0, 1650, 5520, 345));
-  Data1->setDatabaseName(databasePath(services_.programFolder));
-  const QStringList& fields = fieldNames();
+  Data1->setDatabaseName(store::databasePath(services_.programFolder));
+  const QStringList& fields = store::fieldNames();
   for (int i = 0; i < 4; ++i) Data1->bind(txtFields[i], fields[i]);
 
   QWidget* order[] = {txtFields[0], txtFields[1], txtFields[2], txtFields[3], cmdAdd,
                       cmdDelete,    cmdRefresh,   cmdUpdate,    cmdClose,     prn};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-  platform::connectClick(services_, cmdAdd, this, &frmPHZ::cmdAdd_Click);
-  platform::connectClick(services_, cmdDelete, this, &frmPHZ::cmdDelete_Click);
-  platform::connectClick(services_, cmdRefresh, this, &frmPHZ::cmdRefresh_Click);
-  platform::connectClick(services_, cmdUpdate, this, &frmPHZ::cmdUpdate_Click);
-  platform::connectClick(services_, cmdClose, this, &frmPHZ::cmdClose_Click);
-  platform::connectClick(services_, prn, this, &frmPHZ::prn_Click);
+  widgets::connectClick(services_, cmdAdd, this, &frmPHZ::cmdAdd_Click);
+  widgets::connectClick(services_, cmdDelete, this, &frmPHZ::cmdDelete_Click);
+  widgets::connectClick(services_, cmdRefresh, this, &frmPHZ::cmdRefresh_Click);
+  widgets::connectClick(services_, cmdUpdate, this, &frmPHZ::cmdUpdate_Click);
+  widgets::connectClick(services_, cmdClose, this, &frmPHZ::cmdClose_Click);
+  widgets::connectClick(services_, prn, this, &frmPHZ::prn_Click);
   connect(Data1, &DataNavigator::Error, this, [this](int& dataErr, int& response) {
-    platform::runHandler(services_, [&] { Data1_Error(dataErr, response); });
+    widgets::runHandler(services_, [&] { Data1_Error(dataErr, response); });
   });
   connect(Data1, &DataNavigator::Reposition, this,
-          [this] { platform::runHandler(services_, [this] { Data1_Reposition(); }); });
+          [this] { widgets::runHandler(services_, [this] { Data1_Reposition(); }); });
   connect(Data1, &DataNavigator::Validate, this, [this](int& action, int& save) {
-    platform::runHandler(services_, [&] { Data1_Validate(action, save); });
+    widgets::runHandler(services_, [&] { Data1_Validate(action, save); });
   });
 
   if (const QScreen* screen = QGuiApplication::primaryScreen())

@@ -11,13 +11,12 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace sorvane::platform {
+namespace sorvane::widgets {
+class DataNavigator;
 class FormsButton;
-}
+}  // namespace sorvane::widgets
 
 namespace sorvane::results {
-
-class DataNavigator;
 
 // The results window: one stored result at a time in four boxes bound to table phb, the
 // record navigator along the bottom edge, and buttons to add a record pre-filled from the
@@ -49,8 +48,8 @@ class frmPHZ : public QWidget {
   QPushButton* cmdRefresh;
   QPushButton* cmdUpdate;
   QPushButton* cmdClose;
-  platform::FormsButton* prn;
-  DataNavigator* Data1;
+  widgets::FormsButton* prn;
+  widgets::DataNavigator* Data1;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

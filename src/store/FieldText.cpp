@@ -1,14 +1,14 @@
-#include "results/FieldText.h"
+#include "store/FieldText.h"
 
 #include <QRegularExpression>
 #include <cmath>
 #include <vector>
 
-#include "app/NumberText.h"
-#include "results/RecordSet.h"
-#include "results/StoreFailures.h"
+#include "numbers/NumberText.h"
+#include "store/RecordSet.h"
+#include "store/StoreFailures.h"
 
-namespace sorvane::results::fieldtext {
+namespace sorvane::store::fieldtext {
 
 namespace {
 
@@ -162,4 +162,4 @@ QString textFromValue(const QVariant& value, const QLocale& locale) {
   }
 }
 
-}  // namespace sorvane::results::fieldtext
+}  // namespace sorvane::store::fieldtext

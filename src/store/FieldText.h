@@ -8,7 +8,7 @@
 #include <QVariant>
 #include <optional>
 
-namespace sorvane::results::fieldtext {
+namespace sorvane::store::fieldtext {
 
 enum class FieldType { Date, Text, Number };
 
@@ -36,4 +36,4 @@ QVariant valueFromText(int field, const QString& text, const QLocale& locale = Q
 // a text as it is, nothing for no value.
 QString textFromValue(const QVariant& value, const QLocale& locale = QLocale());
 
-}  // namespace sorvane::results::fieldtext
+}  // namespace sorvane::store::fieldtext

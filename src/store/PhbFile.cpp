@@ -1,15 +1,15 @@
-#include "results/PhbFile.h"
+#include "store/PhbFile.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include "results/FieldText.h"
-#include "results/RecordSet.h"
-#include "results/StoreFailures.h"
+#include "store/FieldText.h"
+#include "store/RecordSet.h"
+#include "store/StoreFailures.h"
 
-namespace sorvane::results {
+namespace sorvane::store {
 
 const QStringList& fieldNames() {
   static const QStringList names{QStringLiteral("日期"), QStringLiteral("标识符"),
@@ -97,4 +97,4 @@ QVariant columnValue(sqlite3_stmt* statement, int column, int field) {
   return {};
 }
 
-}  // namespace sorvane::results
+}  // namespace sorvane::store

@@ -6,9 +6,9 @@
 #include <QString>
 #include <QVariant>
 
-#include "results/SqliteConnection.h"
+#include "store/SqliteConnection.h"
 
-namespace sorvane::results {
+namespace sorvane::store {
 
 // True when saving into the file cannot work: the file is marked read-only (honoured even
 // for an administrator, who could otherwise write it) or its folder, where the journal goes,
@@ -24,4 +24,4 @@ SqliteConnection openPhbFile(const QString& path, bool readOnly);
 // a QDate, a QString, a double, or no value.
 QVariant columnValue(sqlite3_stmt* statement, int column, int field);
 
-}  // namespace sorvane::results
+}  // namespace sorvane::store

@@ -7,9 +7,9 @@
 #include <memory>
 #include <optional>
 
-#include "results/StoreError.h"
+#include "store/StoreError.h"
 
-namespace sorvane::results {
+namespace sorvane::store {
 
 // The four fields of table phb, in table order: 日期, 标识符, 样本数, pH均值.
 const QStringList& fieldNames();
@@ -90,4 +90,4 @@ class Snapshot {
   virtual void close() = 0;
 };
 
-}  // namespace sorvane::results
+}  // namespace sorvane::store

@@ -1,12 +1,12 @@
-#include "results/SqliteConnection.h"
+#include "store/SqliteConnection.h"
 
 #include <QDate>
 #include <QFileInfo>
 #include <utility>
 
-#include "results/StoreFailures.h"
+#include "store/StoreFailures.h"
 
-namespace sorvane::results {
+namespace sorvane::store {
 
 namespace {
 
@@ -150,4 +150,4 @@ void SqliteTransaction::commit() {
   open_ = false;
 }
 
-}  // namespace sorvane::results
+}  // namespace sorvane::store

@@ -8,7 +8,7 @@
 #include <QVariant>
 #include <cstdint>
 
-namespace sorvane::results {
+namespace sorvane::store {
 
 // One connection to an existing file; never creates one.
 class SqliteConnection {
@@ -75,4 +75,4 @@ class SqliteTransaction {
   bool open_ = false;
 };
 
-}  // namespace sorvane::results
+}  // namespace sorvane::store

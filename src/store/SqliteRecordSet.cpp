@@ -7,13 +7,13 @@
 #include <memory>
 #include <vector>
 
-#include "results/FieldText.h"
-#include "results/PhbFile.h"
-#include "results/RecordSet.h"
-#include "results/SqliteConnection.h"
-#include "results/StoreFailures.h"
+#include "store/FieldText.h"
+#include "store/PhbFile.h"
+#include "store/RecordSet.h"
+#include "store/SqliteConnection.h"
+#include "store/StoreFailures.h"
 
-namespace sorvane::results {
+namespace sorvane::store {
 
 namespace {
 
@@ -295,4 +295,4 @@ std::unique_ptr<RecordSet> RecordSet::open(const QString& path) {
   return std::make_unique<SqliteRecordSet>(path);
 }
 
-}  // namespace sorvane::results
+}  // namespace sorvane::store

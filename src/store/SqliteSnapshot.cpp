@@ -4,13 +4,13 @@
 #include <array>
 #include <memory>
 
-#include "results/FieldText.h"
-#include "results/PhbFile.h"
-#include "results/RecordSet.h"
-#include "results/SqliteConnection.h"
-#include "results/StoreFailures.h"
+#include "store/FieldText.h"
+#include "store/PhbFile.h"
+#include "store/RecordSet.h"
+#include "store/SqliteConnection.h"
+#include "store/StoreFailures.h"
 
-namespace sorvane::results {
+namespace sorvane::store {
 
 namespace {
 
@@ -76,4 +76,4 @@ std::unique_ptr<Snapshot> Snapshot::open(const QString& path) {
   return std::make_unique<SqliteSnapshot>(path);
 }
 
-}  // namespace sorvane::results
+}  // namespace sorvane::store

@@ -1,8 +1,8 @@
-#include "results/StoreError.h"
+#include "store/StoreError.h"
 
-#include "results/StoreFailures.h"
+#include "store/StoreFailures.h"
 
-namespace sorvane::results {
+namespace sorvane::store {
 
 StoreError::StoreError(Kind kind, int number, const QString& message)
     : std::runtime_error(message.toStdString()), kind_(kind), number_(number), message_(message) {}
@@ -94,4 +94,4 @@ StoreError ioError(const QString& path) {
 }
 
 }  // namespace failures
-}  // namespace sorvane::results
+}  // namespace sorvane::store

@@ -3,7 +3,7 @@
 #include <QString>
 #include <stdexcept>
 
-namespace sorvane::results {
+namespace sorvane::store {
 
 // A failure of the results store, with a message in the program's voice. The number
 // follows the old engine's error numbers, which the record navigator's Error event passes on.
@@ -36,4 +36,4 @@ class StoreError : public std::runtime_error {
   QString message_;
 };
 
-}  // namespace sorvane::results
+}  // namespace sorvane::store

@@ -6,9 +6,9 @@
 
 #include <QString>
 
-#include "results/StoreError.h"
+#include "store/StoreError.h"
 
-namespace sorvane::results::failures {
+namespace sorvane::store::failures {
 
 StoreError fileMissing(const QString& path);
 StoreError fileUnreadable(const QString& path);
@@ -30,4 +30,4 @@ StoreError notEditing();
 StoreError diskFull(const QString& path);
 StoreError ioError(const QString& path);
 
-}  // namespace sorvane::results::failures
+}  // namespace sorvane::store::failures

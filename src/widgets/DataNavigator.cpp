@@ -7,9 +7,14 @@
 
 #include "platform/MessageBox.h"
 #include "platform/Pointer.h"
-#include "results/StoreFailures.h"
+#include "store/StoreFailures.h"
 
-namespace sorvane::results {
+namespace sorvane::widgets {
+
+using store::Bookmark;
+using store::RecordSet;
+using store::StoreError;
+namespace failures = store::failures;
 
 namespace {
 
@@ -277,4 +282,4 @@ QString DataNavigator::BoundRecordset::fieldText(const QString& name) const {
   return navigator_.requireOpen().fieldText(name);
 }
 
-}  // namespace sorvane::results
+}  // namespace sorvane::widgets

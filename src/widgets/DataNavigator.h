@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "platform/Services.h"
-#include "results/RecordSet.h"
-#include "results/StoreError.h"
+#include "store/RecordSet.h"
+#include "store/StoreError.h"
 
 class QLabel;
 class QLineEdit;
 class QToolButton;
 
-namespace sorvane::results {
+namespace sorvane::widgets {
 
 // What a navigator is about to do, as the Validate event reports it; the numbers are the
 // ones forms written for the old data control compare against.
@@ -63,15 +63,15 @@ class DataNavigator : public QWidget {
     void moveLast();
     void moveNext();
     void movePrevious();
-    void setBookmark(Bookmark bookmark);
+    void setBookmark(store::Bookmark bookmark);
 
     bool bof() const;
     bool eof() const;
     long absolutePosition() const;
     long recordCount() const;
-    std::optional<Bookmark> bookmark() const;
-    std::optional<Bookmark> lastModified() const;
-    RecordSet::EditMode editMode() const;
+    std::optional<store::Bookmark> bookmark() const;
+    std::optional<store::Bookmark> lastModified() const;
+    store::RecordSet::EditMode editMode() const;
     QString fieldText(const QString& name) const;
 
    private:
@@ -122,23 +122,24 @@ class DataNavigator : public QWidget {
   };
   enum class Save { OnRequest, Never };
 
-  RecordSet& requireOpen() const;
+  store::RecordSet& requireOpen() const;
   // Validate, the optional save, the change of record, the boxes and Reposition.
-  void perform(int action, Save save, bool reposition, const std::function<void(RecordSet&)>& op);
+  void perform(int action, Save save, bool reposition,
+               const std::function<void(store::RecordSet&)>& op);
   // A button's move: failures go to Error instead of the caller.
-  void navigate(int action, const std::function<void(RecordSet&)>& op);
-  void raiseError(const StoreError& error);
+  void navigate(int action, const std::function<void(store::RecordSet&)>& op);
+  void raiseError(const store::StoreError& error);
   bool boxesChanged() const;
-  void saveBoxes(RecordSet& recordSet);
+  void saveBoxes(store::RecordSet& recordSet);
   void loadBoxes();
 
   platform::Services& services_;
   QString databaseName_;
-  std::unique_ptr<RecordSet> recordSet_;
+  std::unique_ptr<store::RecordSet> recordSet_;
   BoundRecordset boundRecordset_{*this};
   std::vector<Binding> bindings_;
   bool openAttempted_ = false;
-  std::optional<StoreError> reportedError_;
+  std::optional<store::StoreError> reportedError_;
 
   QToolButton* first_;
   QToolButton* previous_;
@@ -147,4 +148,4 @@ class DataNavigator : public QWidget {
   QToolButton* last_;
 };
 
-}  // namespace sorvane::results
+}  // namespace sorvane::widgets

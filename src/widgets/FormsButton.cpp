@@ -4,7 +4,7 @@
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
 
-namespace sorvane::platform {
+namespace sorvane::widgets {
 
 FormsButton::FormsButton(const QString& caption, QWidget* parent) : QAbstractButton(parent) {
   setText(caption);
@@ -61,4 +61,4 @@ void FormsButton::paintEvent(QPaintEvent*) {
   }
 }
 
-}  // namespace sorvane::platform
+}  // namespace sorvane::widgets

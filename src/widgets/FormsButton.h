@@ -4,7 +4,7 @@
 #include <QColor>
 #include <optional>
 
-namespace sorvane::platform {
+namespace sorvane::widgets {
 
 // A command button in the Forms 2.0 manner: a caption in a colour and font of its own,
 // centred on an opaque face or on no face at all, so that whatever lies behind shows
@@ -32,4 +32,4 @@ class FormsButton : public QAbstractButton {
   bool bevel_ = true;
 };
 
-}  // namespace sorvane::platform
+}  // namespace sorvane::widgets

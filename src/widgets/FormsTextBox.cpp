@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-namespace sorvane::platform {
+namespace sorvane::widgets {
 
 FormsTextBox::FormsTextBox(const QString& text, QWidget* parent) : QLineEdit(text, parent) {
   // The style draws neither frame nor base; the edge is painted below.
@@ -32,4 +32,4 @@ void FormsTextBox::paintEvent(QPaintEvent* event) {
   painter.drawLine(box.topRight(), box.bottomRight());
 }
 
-}  // namespace sorvane::platform
+}  // namespace sorvane::widgets

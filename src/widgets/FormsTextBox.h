@@ -2,7 +2,7 @@
 
 #include <QLineEdit>
 
-namespace sorvane::platform {
+namespace sorvane::widgets {
 
 // A one-line text box in the Forms 2.0 manner: text in a colour of its own on no
 // background at all, so the picture behind shows through, inside a thin sunken edge.
@@ -17,4 +17,4 @@ class FormsTextBox : public QLineEdit {
   void paintEvent(QPaintEvent* event) override;
 };
 
-}  // namespace sorvane::platform
+}  // namespace sorvane::widgets

@@ -2,11 +2,13 @@
 
 #include <exception>
 
-#include "MessageBox.h"
-#include "ProgramEnd.h"
-#include "Services.h"
+#include "platform/MessageBox.h"
+#include "platform/ProgramEnd.h"
+#include "platform/Services.h"
 
-namespace sorvane::platform {
+namespace sorvane::widgets {
+
+using platform::ProgramEnded;
 
 namespace {
 
@@ -33,4 +35,4 @@ void runHandler(Services& services, const std::function<void()>& handler) noexce
   }
 }
 
-}  // namespace sorvane::platform
+}  // namespace sorvane::widgets

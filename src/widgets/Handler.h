@@ -4,8 +4,12 @@
 #include <functional>
 
 namespace sorvane::platform {
-
 struct Services;
+}
+
+namespace sorvane::widgets {
+
+using platform::Services;
 
 // Runs one event handler. An exception escaping it is an untrapped error: one message
 // with the error's text, then the end of the program. Every handler goes through here, so
@@ -21,4 +25,4 @@ void connectClick(Services& services, QAbstractButton* button, Window* window,
   });
 }
 
-}  // namespace sorvane::platform
+}  // namespace sorvane::widgets

@@ -2,16 +2,15 @@
 
 #include <QPainter>
 
-#include "platform/Twips.h"
+#include "widgets/Twips.h"
 
-namespace sorvane::about {
+namespace sorvane::widgets {
 
 Line::Line(QWidget* parent, int x1Twips, int x2Twips, int yTwips, const QColor& color,
            int widthPixels)
     : QWidget(parent), color_(color) {
-  const int left = platform::twipsToPixels(x1Twips);
-  setGeometry(left, platform::twipsToPixels(yTwips), platform::twipsToPixels(x2Twips) - left + 1,
-              widthPixels);
+  const int left = twipsToPixels(x1Twips);
+  setGeometry(left, twipsToPixels(yTwips), twipsToPixels(x2Twips) - left + 1, widthPixels);
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setFocusPolicy(Qt::NoFocus);
 }
@@ -21,4 +20,4 @@ void Line::paintEvent(QPaintEvent*) {
   painter.fillRect(rect(), color_);
 }
 
-}  // namespace sorvane::about
+}  // namespace sorvane::widgets

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QWidget>
 
-namespace sorvane::about {
+namespace sorvane::widgets {
 
 // A horizontal line control: a solid stroke of a colour and a width in pixels, placed by
 // its start and end points in twips.
@@ -22,4 +22,4 @@ class Line : public QWidget {
   QColor color_;
 };
 
-}  // namespace sorvane::about
+}  // namespace sorvane::widgets

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-namespace sorvane::platform {
+namespace sorvane::widgets {
 
 PictureBox::PictureBox(QWidget* parent)
     : QWidget(parent), background_(palette().color(QPalette::Button)) {}
@@ -26,4 +26,4 @@ void PictureBox::paintEvent(QPaintEvent*) {
   painter.drawPixmap(QRect(QPoint(0, 0), picture_.deviceIndependentSize().toSize()), picture_);
 }
 
-}  // namespace sorvane::platform
+}  // namespace sorvane::widgets

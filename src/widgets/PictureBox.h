@@ -4,7 +4,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-namespace sorvane::platform {
+namespace sorvane::widgets {
 
 // A container that shows a picture from its top-left corner, cut off at its edges, over
 // its own background colour. The picture scales with the screen's device pixel ratio.
@@ -26,4 +26,4 @@ class PictureBox : public QWidget {
   QColor background_;
 };
 
-}  // namespace sorvane::platform
+}  // namespace sorvane::widgets

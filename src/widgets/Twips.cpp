@@ -4,7 +4,7 @@
 #include <QScreen>
 #include <cmath>
 
-namespace sorvane::platform {
+namespace sorvane::widgets {
 
 int twipsToPixels(int twips) {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -18,4 +18,4 @@ QRect twipsRect(int left, int top, int width, int height) {
 
 QSize twipsSize(int width, int height) { return {twipsToPixels(width), twipsToPixels(height)}; }
 
-}  // namespace sorvane::platform
+}  // namespace sorvane::widgets

@@ -10,9 +10,9 @@
 #include "app/WindowModel.h"
 #include "app/pH.h"
 #include "fakes/FakePlatform.h"
-#include "platform/FormsButton.h"
 #include "platform/QtDialogs.h"
 #include "results/frmPHZ.h"
+#include "widgets/FormsButton.h"
 
 namespace sorvane::app {
 namespace {

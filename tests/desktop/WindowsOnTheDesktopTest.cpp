@@ -15,10 +15,10 @@
 #include "app/WindowModel.h"
 #include "app/pH.h"
 #include "fakes/FakePlatform.h"
-#include "platform/FormsButton.h"
-#include "platform/PictureBox.h"
-#include "results/StoreTestFiles.h"
 #include "results/frmPHZ.h"
+#include "store/StoreTestFiles.h"
+#include "widgets/FormsButton.h"
+#include "widgets/PictureBox.h"
 
 namespace sorvane::app {
 namespace {
@@ -41,7 +41,7 @@ class WindowsOnTheDesktop : public testing::Test {
     return s > 0 ? s : 1;
   }
 
-  results::testfiles::TempDatabase database;
+  store::testfiles::TempDatabase database;
   fakes::FakePlatform fake;
   WindowModel windows;
 };
@@ -106,7 +106,7 @@ TEST_F(WindowsOnTheDesktop, NoCaptionIsClipped) {
 }
 
 TEST_F(WindowsOnTheDesktop, PictureIsScaledNotTiled) {
-  platform::PictureBox* box = windows.mainWindow().Picture1;
+  widgets::PictureBox* box = windows.mainWindow().Picture1;
   const QImage original = box->picture().toImage().convertToFormat(QImage::Format_RGB32);
   // The box alone, without the controls laid over it, at the screen's pixel ratio.
   QImage drawn(box->size() * scale(), QImage::Format_RGB32);

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "app/NumberText.h"
-#include "app/PhAverage.h"
+#include "numbers/NumberText.h"
+#include "numbers/PhAverage.h"
 
 namespace sorvane::numbers {
 namespace {

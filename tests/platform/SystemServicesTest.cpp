@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "about/GetKeyValue.h"
 #include "platform/PosixRegistry.h"
 #include "platform/QtFileTest.h"
 #include "platform/QtProgramStart.h"
@@ -47,16 +46,27 @@ TEST(QtProgramStartTest, StartsAPathWithBlanksWholeWithoutAShell) {
   EXPECT_FALSE(start.start(dir.filePath("missing")));
 }
 
+// The path as the About box's lookup reads it: a string value with its terminating NUL.
+QString msinfoPath(Registry& registry, const char* key, const char* value) {
+  RegKey opened = 0;
+  if (registry.openKey(Registry::kLocalMachine, key, 0, Registry::kKeyRead, opened) != 0) return {};
+  char data[1024];
+  std::uint32_t type = 0, size = sizeof data;
+  const long status =
+      registry.queryValue(opened, value, type, reinterpret_cast<unsigned char*>(data), size);
+  registry.closeKey(opened);
+  if (status != 0 || type != Registry::kTypeString || size == 0 || data[size - 1] != 0) return {};
+  return QString::fromLocal8Bit(data, size - 1);
+}
+
 TEST(PosixRegistryTest, HoldsOnlyTheSystemInformationProgram) {
   const QString tool = QStringLiteral("/opt/系统 工具/hardinfo");
   const char* msinfo = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
   PosixRegistry withTool(tool), without{QString()};
-  std::string text;
-  ASSERT_TRUE(about::GetKeyValue(withTool, Registry::kLocalMachine, msinfo, "PATH", text));
-  EXPECT_EQ(QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())), tool);
-  EXPECT_FALSE(about::GetKeyValue(without, Registry::kLocalMachine, msinfo, "PATH", text));
-  EXPECT_FALSE(about::GetKeyValue(withTool, Registry::kLocalMachine,
-                                  "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", text));
+  EXPECT_EQ(msinfoPath(withTool, msinfo, "PATH"), tool);
+  EXPECT_EQ(msinfoPath(without, msinfo, "PATH"), QString());
+  EXPECT_EQ(msinfoPath(withTool, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO"),
+            QString());
 }
 
 }  // namespace

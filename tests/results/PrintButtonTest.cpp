@@ -5,12 +5,12 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "FakeMainWindow.h"
 #include "fakes/FakePlatform.h"
-#include "platform/FormsButton.h"
-#include "results/DataNavigator.h"
-#include "results/StoreTestFiles.h"
-#include "results/WindowTestSupport.h"
 #include "results/frmPHZ.h"
+#include "store/StoreTestFiles.h"
+#include "widgets/DataNavigator.h"
+#include "widgets/FormsButton.h"
 
 namespace sorvane::results {
 namespace {
@@ -24,11 +24,11 @@ TEST(PrintButton, PrintsWhatIsStoredAndLeavesTheWindowsRecordAlone) {
   enum Edit { ChangedIdentifier, NewRecord, FileRemoved };
   for (const Edit edit : {ChangedIdentifier, NewRecord, FileRemoved}) {
     SCOPED_TRACE(int(edit));
-    testfiles::TempDatabase db;
-    testfiles::seedRecords(db.path(), {u"A"_qs, u"B"_qs});
+    store::testfiles::TempDatabase db;
+    store::testfiles::seedRecords(db.path(), {u"A"_qs, u"B"_qs});
     fakes::FakePlatform platform;
     platform.services.programFolder = db.folder();
-    testfiles::FakeMainWindow main;
+    FakeMainWindow main;
     frmPHZ window(platform.services, main);
     window.show();
     if (edit == ChangedIdentifier) window.txtFields[1]->setText(u"x"_qs);
@@ -43,7 +43,7 @@ TEST(PrintButton, PrintsWhatIsStoredAndLeavesTheWindowsRecordAlone) {
     const auto state = [&] {
       QStringList texts{QString::number(window.Data1->Recordset().absolutePosition()),
                         QString::number(int(window.Data1->Recordset().editMode())),
-                        QString::fromLatin1(testfiles::fileBytes(db.path()).toBase64())};
+                        QString::fromLatin1(store::testfiles::fileBytes(db.path()).toBase64())};
       for (const QLineEdit* box : window.txtFields) texts.append(box->text());
       return texts;
     };

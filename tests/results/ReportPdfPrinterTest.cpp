@@ -11,11 +11,11 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include "FakeMainWindow.h"
 #include "fakes/FakePlatform.h"
 #include "platform/QtPrinter.h"
 #include "results/ResultsReport.h"
-#include "results/StoreTestFiles.h"
-#include "results/WindowTestSupport.h"
+#include "store/StoreTestFiles.h"
 
 namespace sorvane::results {
 namespace {
@@ -69,10 +69,10 @@ TEST(ReportOnPdfPrinter, AFullPageStaysOnOnePageAndOneMoreLineStartsTheNext) {
   }
   for (const int records : {perPage, perPage + 1}) {
     SCOPED_TRACE(records);
-    testfiles::TempDatabase file;
+    store::testfiles::TempDatabase file;
     QStringList expected;
     for (int i = 0; i < records; ++i) {
-      testfiles::seedRecords(file.path(), {u"E2E-%1"_qs.arg(i)});
+      store::testfiles::seedRecords(file.path(), {u"E2E-%1"_qs.arg(i)});
       expected.append(u"2024|E2E-%1|5|7.20"_qs.arg(i));
     }
     const QDateTime since = QDateTime::currentDateTime().addMSecs(-10);

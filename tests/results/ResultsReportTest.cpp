@@ -5,10 +5,14 @@
 #include <QLocale>
 
 #include "fakes/FakePlatform.h"
-#include "results/RecordSet.h"
-#include "results/StoreTestFiles.h"
+#include "store/RecordSet.h"
+#include "store/StoreTestFiles.h"
 
 namespace sorvane::results {
+
+using store::fieldNames;
+using store::RecordSet;
+using store::Snapshot;
 namespace {
 
 // Appends one record per row of field texts, in table order.
@@ -36,7 +40,7 @@ TEST(ReportPaging, BreaksPagesAtTheLimitAndNeverLeavesATrailingPage) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    testfiles::TempDatabase file;
+    store::testfiles::TempDatabase file;
     seed(file.path(),
          std::vector<QStringList>(c.records, {u"2004-01-29"_qs, u"A"_qs, u"5"_qs, u"7"_qs}));
     fakes::FakePrinterProvider printers;
@@ -83,11 +87,11 @@ TEST(ReportRun, PrintsOrSaysWhyNot) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    testfiles::TempDatabase file;
+    store::testfiles::TempDatabase file;
     if (c.fault != EmptyTable)
       seed(file.path(), {{u"2004-01-29"_qs, u"A-01"_qs, u"5"_qs, u"7.26"_qs},
                          {u"2004-12-31"_qs, u"A-02"_qs, u"2.5"_qs, u"7"_qs}});
-    if (c.fault == NotAStore) testfiles::writeBytes(file.path(), {});
+    if (c.fault == NotAStore) store::testfiles::writeBytes(file.path(), {});
     fakes::FakePlatform platform;
     platform.services.programFolder = file.folder() + QString::fromLatin1(c.folderEnd);
     platform.printers.noPrinter = c.fault == NoPrinter;

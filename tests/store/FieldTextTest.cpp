@@ -3,10 +3,10 @@
 #include <QDate>
 #include <QLocale>
 
-#include "results/FieldText.h"
-#include "results/StoreError.h"
+#include "store/FieldText.h"
+#include "store/StoreError.h"
 
-namespace sorvane::results::fieldtext {
+namespace sorvane::store::fieldtext {
 namespace {
 
 const QLocale kChina(QLocale::Chinese, QLocale::China);
@@ -62,4 +62,4 @@ TEST(FieldTextTest, BoxTextsReadBackAsTheSameValue) {
 }
 
 }  // namespace
-}  // namespace sorvane::results::fieldtext
+}  // namespace sorvane::store::fieldtext

@@ -11,10 +11,10 @@
 #include <QRandomGenerator>
 #include <functional>
 
-#include "results/RecordSet.h"
-#include "results/StoreTestFiles.h"
+#include "store/RecordSet.h"
+#include "store/StoreTestFiles.h"
 
-namespace sorvane::results {
+namespace sorvane::store {
 namespace {
 
 using namespace testfiles;
@@ -247,4 +247,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<BadFile>& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace sorvane::results
+}  // namespace sorvane::store

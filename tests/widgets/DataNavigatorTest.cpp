@@ -5,15 +5,15 @@
 #include <QToolButton>
 
 #include "fakes/FakePlatform.h"
-#include "results/DataNavigator.h"
-#include "results/StoreTestFiles.h"
-#include "results/WindowTestSupport.h"
+#include "store/StoreTestFiles.h"
+#include "widgets/DataNavigator.h"
 
-namespace sorvane::results {
+namespace sorvane::widgets {
 namespace {
 
 using platform::PointerShape;
-using testfiles::fileBytes;
+using store::testfiles::fileBytes;
+namespace testfiles = store::testfiles;
 
 const QString kCount = QStringLiteral("样本数");
 
@@ -66,4 +66,4 @@ TEST(DataNavigatorTest, ValidateDecidesWhetherAnEditIsSavedAndTheMoveGoesAhead) 
 }
 
 }  // namespace
-}  // namespace sorvane::results
+}  // namespace sorvane::widgets

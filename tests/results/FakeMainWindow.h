@@ -1,0 +1,22 @@
+#pragma once
+
+// A stand-in for the main window, as the results window reads and shows it.
+
+#include <QString>
+
+#include "results/MainWindowLink.h"
+
+namespace sorvane::results {
+
+class FakeMainWindow final : public MainWindowLink {
+ public:
+  QString resultText() const override { return result; }
+  QString headingText() const override { return heading; }
+  void showMainWindow() override { ++shown; }
+
+  QString result = QStringLiteral("8888");
+  QString heading = QStringLiteral("Label1");
+  int shown = 0;
+};
+
+}  // namespace sorvane::results
