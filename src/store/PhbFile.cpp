@@ -40,24 +40,16 @@ void checkHeader(const QString& path) {
 
 void checkTable(const SqliteConnection& db) {
   SqliteStatement table(db, "SELECT type FROM sqlite_master WHERE name = 'phb' COLLATE NOCASE");
-  if (!table.step() ||
-      QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(table.handle(), 0))) != "table")
+  if (!table.step() || table.columnText(0) != QStringLiteral("table"))
     throw failures::tableMissing();
   table.reset();
 
   QStringList columns;
   SqliteStatement info(db, "SELECT name FROM pragma_table_info('phb')");
-  while (info.step())
-    columns << QString::fromUtf8(
-        reinterpret_cast<const char*>(sqlite3_column_text(info.handle(), 0)));
+  while (info.step()) columns << info.columnText(0);
   info.reset();
   for (const QString& field : fieldNames())
     if (!columns.contains(field, Qt::CaseInsensitive)) throw failures::fieldMissing(field);
-}
-
-QString columnText(sqlite3_stmt* statement, int column) {
-  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-  return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
 }
 
 }  // namespace
@@ -70,27 +62,28 @@ bool fileIsReadOnly(const QString& path) {
 
 SqliteConnection openPhbFile(const QString& path, bool readOnly) {
   checkHeader(path);
-  SqliteConnection db(path, readOnly);
+  SqliteConnection db(
+      path, readOnly ? SqliteConnection::Access::ReadOnly : SqliteConnection::Access::ReadWrite);
   checkTable(db);
   return db;
 }
 
-QVariant columnValue(sqlite3_stmt* statement, int column, int field) {
-  const int type = sqlite3_column_type(statement, column);
-  if (type == SQLITE_NULL) return {};
+QVariant columnValue(const SqliteStatement& statement, int column, int field) {
+  using Type = SqliteStatement::ColumnType;
+  const Type type = statement.columnType(column);
+  if (type == Type::Null) return {};
   switch (fieldtext::fieldType(field)) {
     case fieldtext::FieldType::Date: {
-      const QString text = columnText(statement, column);
+      const QString text = statement.columnText(column);
       const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
       if (date.isValid()) return date;
       return text;  // not written by this program; shown as it is
     }
     case fieldtext::FieldType::Text:
-      return columnText(statement, column);
+      return statement.columnText(column);
     case fieldtext::FieldType::Number:
-      if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
-        return sqlite3_column_double(statement, column);
-      const QString text = columnText(statement, column);
+      if (type == Type::Integer || type == Type::Float) return statement.columnDouble(column);
+      const QString text = statement.columnText(column);
       if (const auto number = fieldtext::textToNumber(text)) return *number;
       return text;
   }

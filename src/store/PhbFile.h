@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include "store/SqliteConnection.h"
+#include "store/SqliteStatement.h"
 
 namespace sorvane::store {
 
@@ -22,6 +23,6 @@ SqliteConnection openPhbFile(const QString& path, bool readOnly);
 
 // The value of result column `column`, holding field `field`, as that field gives it back:
 // a QDate, a QString, a double, or no value.
-QVariant columnValue(sqlite3_stmt* statement, int column, int field);
+QVariant columnValue(const SqliteStatement& statement, int column, int field);
 
 }  // namespace sorvane::store

@@ -1,5 +1,7 @@
 #include "store/SqliteConnection.h"
 
+#include <sqlite3.h>
+
 #include <QDate>
 #include <QFileInfo>
 #include <utility>
@@ -16,7 +18,8 @@ constexpr int kBusyTimeoutMs = 1500;
 
 }  // namespace
 
-SqliteConnection::SqliteConnection(const QString& path, bool readOnly) : path_(path) {
+SqliteConnection::SqliteConnection(const QString& path, Access access) : path_(path) {
+  const bool readOnly = access == Access::ReadOnly;
   // An absolute path never reads as a "file:" URI. No SQLITE_OPEN_CREATE: a missing file
   // must stay missing rather than turn into an empty database.
   const QByteArray file = QFileInfo(path).absoluteFilePath().toUtf8();
@@ -65,8 +68,14 @@ void SqliteConnection::exec(const char* sql) {
   if (rc != SQLITE_OK) fail(sqlite3_extended_errcode(db_));
 }
 
-void SqliteConnection::fail(int rc) const {
-  switch (rc & 0xff) {
+std::int64_t SqliteConnection::lastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
+
+int SqliteConnection::changedRows() const { return sqlite3_changes(db_); }
+
+bool SqliteConnection::inTransaction() const { return db_ && !sqlite3_get_autocommit(db_); }
+
+void SqliteConnection::fail(int resultCode) const {
+  switch (resultCode & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
       throw failures::locked(path_);
@@ -84,70 +93,6 @@ void SqliteConnection::fail(int rc) const {
     default:
       throw failures::ioError(path_);
   }
-}
-
-SqliteStatement::SqliteStatement(const SqliteConnection& connection, const char* sql)
-    : connection_(connection) {
-  if (!connection.isOpen()) throw failures::notOpen();
-  const int rc =
-      sqlite3_prepare_v3(connection.handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
-  if (rc != SQLITE_OK) {
-    sqlite3_finalize(std::exchange(stmt_, nullptr));
-    connection.fail(sqlite3_extended_errcode(connection.handle()));
-  }
-}
-
-SqliteStatement::~SqliteStatement() { sqlite3_finalize(stmt_); }
-
-void SqliteStatement::bind(int index, const QVariant& value) {
-  int rc = SQLITE_OK;
-  if (!value.isValid()) {
-    rc = sqlite3_bind_null(stmt_, index);
-  } else if (value.typeId() == QMetaType::QDate) {
-    const QByteArray iso = value.toDate().toString(Qt::ISODate).toUtf8();
-    rc = sqlite3_bind_text(stmt_, index, iso.constData(), iso.size(), SQLITE_TRANSIENT);
-  } else if (value.typeId() == QMetaType::Double) {
-    rc = sqlite3_bind_double(stmt_, index, value.toDouble());
-  } else {
-    const QByteArray text = value.toString().toUtf8();
-    rc = sqlite3_bind_text(stmt_, index, text.constData(), text.size(), SQLITE_TRANSIENT);
-  }
-  if (rc != SQLITE_OK) connection_.fail(rc);
-}
-
-void SqliteStatement::bindInt64(int index, std::int64_t value) {
-  const int rc = sqlite3_bind_int64(stmt_, index, value);
-  if (rc != SQLITE_OK) connection_.fail(rc);
-}
-
-bool SqliteStatement::step() {
-  const int rc = sqlite3_step(stmt_);
-  if (rc == SQLITE_ROW) return true;
-  if (rc == SQLITE_DONE) return false;
-  const int code = sqlite3_extended_errcode(connection_.handle());
-  sqlite3_reset(stmt_);
-  connection_.fail(code);
-}
-
-void SqliteStatement::reset() {
-  sqlite3_reset(stmt_);
-  sqlite3_clear_bindings(stmt_);
-}
-
-SqliteTransaction::SqliteTransaction(SqliteConnection& connection) : connection_(connection) {
-  connection_.exec("BEGIN IMMEDIATE");
-  open_ = true;
-}
-
-SqliteTransaction::~SqliteTransaction() {
-  // After a failed write SQLite may have rolled back already; then this does nothing.
-  if (open_ && connection_.isOpen() && !sqlite3_get_autocommit(connection_.handle()))
-    sqlite3_exec(connection_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-}
-
-void SqliteTransaction::commit() {
-  connection_.exec("COMMIT");
-  open_ = false;
 }
 
 }  // namespace sorvane::store

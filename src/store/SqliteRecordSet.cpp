@@ -11,6 +11,8 @@
 #include "store/PhbFile.h"
 #include "store/RecordSet.h"
 #include "store/SqliteConnection.h"
+#include "store/SqliteStatement.h"
+#include "store/SqliteTransaction.h"
 #include "store/StoreFailures.h"
 
 namespace sorvane::store {
@@ -166,13 +168,13 @@ class SqliteRecordSet final : public RecordSet {
 
     Bookmark saved = editing_;
     {
-      SqliteTransaction transaction(*db_);
+      SqliteTransaction transaction(*db_, SqliteTransaction::Behaviour::Immediate);
       if (mode_ == EditMode::Add) {
         SqliteStatement insert(
             *db_, "INSERT INTO phb (日期, 标识符, 样本数, pH均值) VALUES (?1, ?2, ?3, ?4)");
         for (int i = 0; i < kFieldCount; ++i) insert.bind(i + 1, values[i]);
         insert.step();
-        saved = sqlite3_last_insert_rowid(db_->handle());
+        saved = db_->lastInsertRowId();
       } else {
         SqliteStatement change(*db_,
                                "UPDATE phb SET 日期 = ?1, 标识符 = ?2, 样本数 = ?3, pH均值 = ?4 "
@@ -180,7 +182,7 @@ class SqliteRecordSet final : public RecordSet {
         for (int i = 0; i < kFieldCount; ++i) change.bind(i + 1, values[i]);
         change.bindInt64(kFieldCount + 1, editing_);
         change.step();
-        if (sqlite3_changes(db_->handle()) == 0) throw failures::recordDeleted();
+        if (db_->changedRows() == 0) throw failures::recordDeleted();
       }
       transaction.commit();
     }
@@ -203,7 +205,7 @@ class SqliteRecordSet final : public RecordSet {
     const Bookmark row = requireCurrent();
     if (readOnly_) throw failures::readOnly(path_);
     {
-      SqliteTransaction transaction(*db_);
+      SqliteTransaction transaction(*db_, SqliteTransaction::Behaviour::Immediate);
       SqliteStatement erase(*db_, "DELETE FROM phb WHERE rowid = ?1");
       erase.bindInt64(1, row);
       erase.step();
@@ -264,7 +266,7 @@ class SqliteRecordSet final : public RecordSet {
       fetch_->reset();
       throw failures::recordDeleted();  // deleted by another program since the keyset was read
     }
-    for (int i = 0; i < kFieldCount; ++i) cached_[i] = columnValue(fetch_->handle(), i, i);
+    for (int i = 0; i < kFieldCount; ++i) cached_[i] = columnValue(*fetch_, i, i);
     // Reset at once so no read lock outlives the fetch and blocks another program's save.
     fetch_->reset();
     cachedRow_ = row;

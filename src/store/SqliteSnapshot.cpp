@@ -8,6 +8,8 @@
 #include "store/PhbFile.h"
 #include "store/RecordSet.h"
 #include "store/SqliteConnection.h"
+#include "store/SqliteStatement.h"
+#include "store/SqliteTransaction.h"
 #include "store/StoreFailures.h"
 
 namespace sorvane::store {
@@ -18,7 +20,7 @@ class SqliteSnapshot final : public Snapshot {
  public:
   explicit SqliteSnapshot(const QString& path)
       : db_(std::make_unique<SqliteConnection>(openPhbFile(path, true))) {
-    db_->exec("BEGIN");
+    reading_ = std::make_unique<SqliteTransaction>(*db_, SqliteTransaction::Behaviour::Deferred);
     query_ = std::make_unique<SqliteStatement>(*db_, "SELECT 日期,标识符,样本数,pH均值 FROM phb");
     // The first step takes the read lock that fixes what the snapshot sees.
     advance();
@@ -47,10 +49,9 @@ class SqliteSnapshot final : public Snapshot {
 
   void close() override {
     query_.reset();
-    if (db_) {
-      sqlite3_exec(db_->handle(), "COMMIT", nullptr, nullptr, nullptr);
-      db_.reset();
-    }
+    // Nothing was written: ending the read transaction either way releases the file.
+    reading_.reset();
+    db_.reset();
   }
 
  private:
@@ -61,10 +62,11 @@ class SqliteSnapshot final : public Snapshot {
   void advance() {
     atEnd_ = !query_->step();
     if (atEnd_) return;
-    for (int i = 0; i < fieldtext::kFieldCount; ++i) row_[i] = columnValue(query_->handle(), i, i);
+    for (int i = 0; i < fieldtext::kFieldCount; ++i) row_[i] = columnValue(*query_, i, i);
   }
 
   std::unique_ptr<SqliteConnection> db_;
+  std::unique_ptr<SqliteTransaction> reading_;
   std::unique_ptr<SqliteStatement> query_;
   std::array<QVariant, fieldtext::kFieldCount> row_;
   bool atEnd_ = true;

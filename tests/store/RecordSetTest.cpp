@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include <functional>
 
 #include "store/RecordSet.h"
+#include "store/SqliteConnection.h"
 #include "store/StoreTestFiles.h"
 
 namespace sorvane::store {
@@ -156,10 +156,9 @@ TEST(RecordSetTest, SavedRecordSurvivesKillAndCopyOfFileAlone) {
 }
 
 // A connection of another program that has run the SQL.
-sqlite3* sqlite(const QString& path, const char* sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-  EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+std::unique_ptr<SqliteConnection> otherProgram(const QString& path, const char* sql) {
+  auto db = std::make_unique<SqliteConnection>(path, SqliteConnection::Access::ReadWrite);
+  db->exec(sql);
   return db;
 }
 
@@ -189,8 +188,8 @@ TEST_P(BadFileTest, OneClearErrorAndNotAByteChanged) {
   if (!c.bytes.isNull()) writeBytes(db.path(), c.bytes);
   if (c.hold == Hold::Remove) QFile::remove(db.path());
   if (c.hold == Hold::ReadOnly) QFile::setPermissions(db.path(), QFileDevice::ReadOwner);
-  sqlite3* other = c.sql ? sqlite(db.path(), c.sql) : nullptr;
-  if (c.hold != Hold::WriteLock) sqlite3_close(std::exchange(other, nullptr));
+  auto other = c.sql ? otherProgram(db.path(), c.sql) : nullptr;
+  if (c.hold != Hold::WriteLock) other.reset();
   const QByteArray before = fileBytes(db.path());
   const QStringList filesBefore = QDir(db.folder()).entryList(QDir::AllEntries | QDir::Hidden);
 
@@ -224,7 +223,7 @@ TEST_P(BadFileTest, OneClearErrorAndNotAByteChanged) {
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_EQ(WEXITSTATUS(status), int(c.kind) + 101) << "kind + 1, + 100 if held";
-  sqlite3_close(other);
+  other.reset();
   EXPECT_TRUE(fileBytes(db.path()) == before) << "the file changed";
   EXPECT_EQ(QDir(db.folder()).entryList(QDir::AllEntries | QDir::Hidden), filesBefore);
 }
