@@ -33,6 +33,7 @@
 #include "platform/MessageBox.h"
 #include "platform/QtPrinter.h"
 #include "results/ResultsReport.h"
+#include "store/DatabasePath.h"
 #include "store/RecordSet.h"
 
 namespace {

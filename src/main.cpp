@@ -1,3 +1,3 @@
-#include "app/QtServices.h"
+#include "app/RunSorvane.h"
 
 int main(int argc, char** argv) { return sorvane::app::runSorvane(argc, argv); }

@@ -37,8 +37,8 @@ class fAbout1 : public QDialog {
   QLabel* lblDisclaimer;
   QLabel* lblTitle;
   QLabel* lblVersion;
-  QLabel* Label1;
-  std::array<widgets::Line*, 2> Line1;
+  QLabel* Label1;                       // the programmer's credit
+  std::array<widgets::Line*, 2> Line1;  // the engraved rule: [1] grey, [0] white below it
 
  protected:
   // Esc presses the cancel button, which is 确定.

@@ -1,12 +1,11 @@
 #include "QtServices.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 
-#include "app/WindowModel.h"
-#include "app/pH.h"
-#include "platform/Fonts.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtFileTest.h"
+#include "platform/QtPointer.h"
+#include "platform/QtProgramEnd.h"
 #include "platform/QtProgramStart.h"
 #ifdef _WIN32
 #include "platform/Win32Registry.h"
@@ -45,17 +44,5 @@ QtServices::QtServices() : parts_(std::make_unique<Parts>()) {
 }
 
 QtServices::~QtServices() = default;
-
-int runSorvane(int argc, char** argv) {
-  QApplication application(argc, argv);
-  // Windows hide while dialogs are open; the program ends only by its own rules.
-  QApplication::setQuitOnLastWindowClosed(false);
-  platform::installFontSubstitutes();
-
-  QtServices platform;
-  WindowModel windows(platform.services());
-  windows.mainWindow().show();
-  return QApplication::exec();
-}
 
 }  // namespace sorvane::app

@@ -19,7 +19,4 @@ class QtServices {
   platform::Services services_;
 };
 
-// Starts the program: the main window, loaded and shown, and nothing else.
-int runSorvane(int argc, char** argv);
-
 }  // namespace sorvane::app

@@ -31,15 +31,16 @@ class pH : public QWidget {
   void CommandButton2_Click();
   void CommandButton3_Click();
 
-  widgets::PictureBox* Picture1;
-  widgets::FormsButton* Com1;
-  QLabel* L1;
-  QLabel* Label2;
-  QLineEdit* Tx1;
-  QLabel* L2;
-  widgets::FormsButton* CommandButton1;
-  widgets::FormsButton* CommandButton2;
-  widgets::FormsButton* CommandButton3;
+  // The controls keep their design names; where a name does not say what it is:
+  widgets::PictureBox* Picture1;  // the backdrop picture, parent of every other control
+  widgets::FormsButton* Com1;     // "Sorvane": asks for the readings and computes the mean
+  QLabel* L1;                     // the welcome text, until the first computation
+  QLabel* Label2;                 // the credit line
+  QLineEdit* Tx1;                 // the mean pH
+  QLabel* L2;                     // the heading above the mean: " N 个 pH 值的均值如下："
+  widgets::FormsButton* CommandButton1;  // END: ends the program
+  widgets::FormsButton* CommandButton2;  // the About box's hot spot in the picture's corner
+  widgets::FormsButton* CommandButton3;  // 保存/查看: the results window
 
  protected:
   // The window has no close box; a close request from the desktop ends the program.

@@ -3,9 +3,6 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QWidget>
-#include <cstdio>
-#include <cstdlib>
 
 #include "platform/AppInfo.h"
 
@@ -28,35 +25,6 @@ void QtMessageBox::show(const QString& prompt) {
   QMessageBox box(QMessageBox::NoIcon, AppInfo::title(), prompt, QMessageBox::NoButton);
   box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
   box.exec();
-}
-
-void QtProgramEnd::end() {
-  // Every window goes at once and no handler runs after this one. Nothing is pending that
-  // needs saving: each saved record is already durable in the database file.
-  for (QWidget* window : QApplication::topLevelWidgets()) window->hide();
-  std::fflush(nullptr);
-  std::_Exit(0);
-}
-
-void QtPointer::setScreenPointer(PointerShape shape) {
-  if (shape == screen_) return;
-  // The override cursor is a stack; this keeps at most one entry on it.
-  if (screen_ != PointerShape::Default) QApplication::restoreOverrideCursor();
-  if (shape != PointerShape::Default) QApplication::setOverrideCursor(Qt::WaitCursor);
-  screen_ = shape;
-}
-
-void QtPointer::setWindowPointer(QWidget& window, PointerShape shape) {
-  if (shape == PointerShape::Hourglass)
-    window.setCursor(Qt::WaitCursor);
-  else
-    window.unsetCursor();
-}
-
-PointerShape QtPointer::windowPointer(const QWidget& window) const {
-  return window.testAttribute(Qt::WA_SetCursor) && window.cursor().shape() == Qt::WaitCursor
-             ? PointerShape::Hourglass
-             : PointerShape::Default;
 }
 
 }  // namespace sorvane::platform

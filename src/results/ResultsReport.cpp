@@ -7,7 +7,9 @@
 #include "numbers/NumberText.h"
 #include "platform/MessageBox.h"
 #include "platform/Printer.h"
-#include "store/RecordSet.h"
+#include "store/DatabasePath.h"
+#include "store/PhbFields.h"
+#include "store/Snapshot.h"
 #include "store/StoreError.h"
 
 namespace sorvane::results {
@@ -70,9 +72,10 @@ QString ResultsReport::recordLine(const QVariant& date, const QVariant& identifi
 }
 
 QString ResultsReport::recordLine(const Snapshot& record) {
-  const QStringList& names = store::fieldNames();
-  return recordLine(record.field(names[0]), record.field(names[1]), record.field(names[2]),
-                    record.field(names[3]));
+  namespace phb = store::phb;
+  const QStringList& names = phb::fieldNames();
+  return recordLine(record.field(names[phb::Date]), record.field(names[phb::Identifier]),
+                    record.field(names[phb::SampleCount]), record.field(names[phb::Mean]));
 }
 
 long ResultsReport::printRecords(Snapshot& records, platform::Printer& printer) {

@@ -15,7 +15,10 @@
 #include "platform/Fonts.h"
 #include "platform/MessageBox.h"
 #include "platform/Pointer.h"
+#include "platform/PointerRestorer.h"
 #include "results/ResultsReport.h"
+#include "store/DatabasePath.h"
+#include "store/PhbFields.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 #include "widgets/DataNavigator.h"
@@ -25,6 +28,7 @@
 
 namespace sorvane::results {
 
+namespace phb = store::phb;
 using store::Bookmark;
 using store::StoreError;
 using widgets::DataNavigator;
@@ -43,18 +47,19 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
   setWindowIcon(icon);
   setFixedSize(widgets::twipsSize(5520, 1995));
 
-  const std::array<QString, 4> captions{QStringLiteral("日期:"), QStringLiteral("标识符:"),
-                                        QStringLiteral("样本数:"), QStringLiteral("pH均值:")};
-  const std::array<int, 4> boxWidths{1935, 3375, 1935, 1935};
-  for (int i = 0; i < 4; ++i) {
+  const std::array<QString, phb::kFieldCount> captions{
+      QStringLiteral("日期:"), QStringLiteral("标识符:"), QStringLiteral("样本数:"),
+      QStringLiteral("pH均值:")};
+  const std::array<int, phb::kFieldCount> boxWidths{1935, 3375, 1935, 1935};
+  for (int i = 0; i < phb::kFieldCount; ++i) {
     lblLabels[i] = new QLabel(captions[i], this);
     lblLabels[i]->setGeometry(twipsRect(120, 60 + 320 * i, 1815, 255));
     txtFields[i] = new QLineEdit(this);
     txtFields[i]->setGeometry(twipsRect(2040, 40 + 320 * i, boxWidths[i], 285));
   }
   // Each box is named by its label for screen readers.
-  for (int i = 0; i < 4; ++i) lblLabels[i]->setBuddy(txtFields[i]);
-  txtFields[1]->setMaxLength(12);
+  for (int i = 0; i < phb::kFieldCount; ++i) lblLabels[i]->setBuddy(txtFields[i]);
+  txtFields[phb::Identifier]->setMaxLength(phb::kIdentifierLimit);
 
   auto makeButton = [this](const QString& caption, int left) {
     auto* button = new QPushButton(caption, this);
@@ -76,8 +81,7 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
   Data1 = new DataNavigator(services_, this);
   Data1->setGeometry(twipsRect(0, 1650, 5520, 345));
   Data1->setDatabaseName(store::databasePath(services_.programFolder));
-  const QStringList& fields = store::fieldNames();
-  for (int i = 0; i < 4; ++i) Data1->bind(txtFields[i], fields[i]);
+  for (int i = 0; i < phb::kFieldCount; ++i) Data1->bind(txtFields[i], phb::fieldNames()[i]);
 
   QWidget* order[] = {txtFields[0], txtFields[1], txtFields[2], txtFields[3], cmdAdd,
                       cmdDelete,    cmdRefresh,   cmdUpdate,    cmdClose,     prn};
@@ -101,7 +105,7 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
   // Focus goes here when the window first becomes active.
-  txtFields[0]->setFocus();
+  txtFields[phb::Date]->setFocus();
 
   // The navigator opens its record source when the window is first shown, after this.
   Form_Load();
@@ -136,9 +140,9 @@ void frmPHZ::cmdAdd_Click() {
     Data1->Recordset().addNew();
     mean_ = numbers::val(mainWindow_.resultText());
     count_ = numbers::val(mainWindow_.headingText());
-    txtFields[0]->setText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
-    txtFields[2]->setText(numbers::numberToText(count_));
-    txtFields[3]->setText(numbers::numberToText(mean_));
+    txtFields[phb::Date]->setText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+    txtFields[phb::SampleCount]->setText(numbers::numberToText(count_));
+    txtFields[phb::Mean]->setText(numbers::numberToText(mean_));
     services_.messageBox->show(QStringLiteral("请输入标识名称后按保存！"));
   });
 }
@@ -166,12 +170,12 @@ void frmPHZ::cmdClose_Click() {
 }
 
 void frmPHZ::prn_Click() {
+  const platform::PointerRestorer restore(*services_.pointer, *this);
   services_.pointer->setWindowPointer(*this, platform::PointerShape::Hourglass);
   // Lets the hourglass and any pending repaint show before the work starts.
   QCoreApplication::processEvents();
   // The report reads the file on its own; this window's record and unsaved edits stay out.
   ResultsReport(services_).print();
-  services_.pointer->setWindowPointer(*this, platform::PointerShape::Default);
 }
 
 void frmPHZ::Data1_Error(int& dataErr, int& response) {

@@ -6,6 +6,7 @@
 
 #include "platform/Services.h"
 #include "results/MainWindowLink.h"
+#include "store/PhbFields.h"
 
 class QLabel;
 class QLineEdit;
@@ -41,15 +42,16 @@ class frmPHZ : public QWidget {
   void Data1_Reposition();
   void Data1_Validate(int& action, int& save);
 
-  std::array<QLabel*, 4> lblLabels{};
-  std::array<QLineEdit*, 4> txtFields{};
+  // Indexed by store::phb::Field: date, identifier, sample count, mean.
+  std::array<QLabel*, store::phb::kFieldCount> lblLabels{};
+  std::array<QLineEdit*, store::phb::kFieldCount> txtFields{};
   QPushButton* cmdAdd;
   QPushButton* cmdDelete;
   QPushButton* cmdRefresh;
   QPushButton* cmdUpdate;
   QPushButton* cmdClose;
-  widgets::FormsButton* prn;
-  widgets::DataNavigator* Data1;
+  widgets::FormsButton* prn;      // 打印报表: prints the report
+  widgets::DataNavigator* Data1;  // the record navigator along the bottom edge
 
  protected:
   void closeEvent(QCloseEvent* event) override;

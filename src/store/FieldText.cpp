@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "numbers/NumberText.h"
-#include "store/RecordSet.h"
+#include "store/PhbFields.h"
 #include "store/StoreFailures.h"
 
 namespace sorvane::store::fieldtext {
@@ -80,18 +80,11 @@ std::optional<QDate> readNumericDate(const QString& text, const std::vector<Sect
 
 }  // namespace
 
-int fieldIndex(const QString& name) {
-  const QStringList& names = fieldNames();
-  for (int i = 0; i < names.size(); ++i)
-    if (names[i].compare(name, Qt::CaseInsensitive) == 0) return i;
-  return -1;
-}
-
 FieldType fieldType(int field) {
   switch (field) {
-    case 0:
+    case phb::Date:
       return FieldType::Date;
-    case 1:
+    case phb::Identifier:
       return FieldType::Text;
     default:
       return FieldType::Number;
@@ -127,12 +120,12 @@ std::optional<double> textToNumber(const QString& text) {
 }
 
 QVariant valueFromText(int field, const QString& text, const QLocale& locale) {
-  const QString& name = fieldNames()[field];
+  const QString& name = phb::fieldNames()[field];
   switch (fieldType(field)) {
     case FieldType::Text:
       if (text.isEmpty()) return {};
-      if (text.toUcs4().size() > kIdentifierLimit)
-        throw failures::textTooLong(name, kIdentifierLimit);
+      if (text.toUcs4().size() > phb::kIdentifierLimit)
+        throw failures::textTooLong(name, phb::kIdentifierLimit);
       return text;
     case FieldType::Date: {
       if (text.trimmed().isEmpty()) return {};

@@ -12,13 +12,7 @@ namespace sorvane::store::fieldtext {
 
 enum class FieldType { Date, Text, Number };
 
-constexpr int kFieldCount = 4;
-// The identifier's limit, in characters; the table refuses longer ones as well.
-constexpr int kIdentifierLimit = 12;
-
-// Position of a field in fieldNames(), -1 when there is none. Letter case does not matter,
-// as with the old engine.
-int fieldIndex(const QString& name);
+// The type of a phb::Field.
 FieldType fieldType(int field);
 
 // A date typed in the locale's short form or as yyyy-MM-dd. A two-digit year is of this

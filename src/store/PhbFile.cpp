@@ -1,27 +1,14 @@
 #include "store/PhbFile.h"
 
 #include <QDate>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include "store/FieldText.h"
-#include "store/RecordSet.h"
+#include "store/PhbFields.h"
 #include "store/StoreFailures.h"
 
 namespace sorvane::store {
-
-const QStringList& fieldNames() {
-  static const QStringList names{QStringLiteral("日期"), QStringLiteral("标识符"),
-                                 QStringLiteral("样本数"), QStringLiteral("pH均值")};
-  return names;
-}
-
-QString databasePath(const QString& programFolder) {
-  QString path = programFolder;
-  if (!path.endsWith(u'/') && !path.endsWith(u'\\')) path += QDir::separator();
-  return path + QStringLiteral("phjz.mdb");
-}
 
 namespace {
 
@@ -48,7 +35,7 @@ void checkTable(const SqliteConnection& db) {
   SqliteStatement info(db, "SELECT name FROM pragma_table_info('phb')");
   while (info.step()) columns << info.columnText(0);
   info.reset();
-  for (const QString& field : fieldNames())
+  for (const QString& field : phb::fieldNames())
     if (!columns.contains(field, Qt::CaseInsensitive)) throw failures::fieldMissing(field);
 }
 

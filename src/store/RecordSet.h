@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <QVariant>
 #include <cstdint>
 #include <memory>
@@ -10,12 +9,6 @@
 #include "store/StoreError.h"
 
 namespace sorvane::store {
-
-// The four fields of table phb, in table order: 日期, 标识符, 样本数, pH均值.
-const QStringList& fieldNames();
-
-// phjz.mdb in the program's folder: the folder, a separator unless it ends in one.
-QString databasePath(const QString& programFolder);
 
 // A record's identity in the table (its row id); stays valid while the record exists.
 using Bookmark = std::int64_t;
@@ -39,8 +32,8 @@ class RecordSet {
 
   // Position. BOF/EOF as the old engine had them: before the first / past the last record;
   // both on an empty set. Moving past BOF or EOF, or MoveFirst/MoveLast on an empty set,
-  // throws NoCurrentRecord (3021). Every move abandons a pending AddNew/Edit, as the old engine
-  // did.
+  // throws NoCurrentRecord (legacy::kNoCurrentRecord). Every move abandons a pending
+  // AddNew/Edit, as the old engine did.
   virtual bool bof() const = 0;
   virtual bool eof() const = 0;
   virtual void moveFirst() = 0;
@@ -74,20 +67,6 @@ class RecordSet {
   virtual void cancelUpdate() = 0;
   // Deletes the current record; none is current until the next move.
   virtual void deleteCurrent() = 0;
-};
-
-// A read-only view of SELECT 日期,标识符,样本数,pH均值 FROM phb as it stood when opened,
-// iterated forward: the report's query. Runs beside an open RecordSet on the same file.
-class Snapshot {
- public:
-  static std::unique_ptr<Snapshot> open(const QString& path);
-  virtual ~Snapshot() = default;
-
-  virtual bool eof() const = 0;
-  virtual void moveNext() = 0;
-  // As RecordSet::field.
-  virtual QVariant field(const QString& name) const = 0;
-  virtual void close() = 0;
 };
 
 }  // namespace sorvane::store

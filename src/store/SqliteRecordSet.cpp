@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/FieldText.h"
+#include "store/PhbFields.h"
 #include "store/PhbFile.h"
 #include "store/RecordSet.h"
 #include "store/SqliteConnection.h"
@@ -19,7 +20,7 @@ namespace sorvane::store {
 
 namespace {
 
-using fieldtext::kFieldCount;
+using phb::kFieldCount;
 
 class SqliteRecordSet final : public RecordSet {
  public:
@@ -226,7 +227,7 @@ class SqliteRecordSet final : public RecordSet {
   }
 
   int indexOf(const QString& name) const {
-    const int index = fieldtext::fieldIndex(name);
+    const int index = phb::fieldIndex(name);
     if (index < 0) throw failures::unknownField(name);
     return index;
   }

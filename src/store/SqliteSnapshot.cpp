@@ -4,9 +4,9 @@
 #include <array>
 #include <memory>
 
-#include "store/FieldText.h"
+#include "store/PhbFields.h"
 #include "store/PhbFile.h"
-#include "store/RecordSet.h"
+#include "store/Snapshot.h"
 #include "store/SqliteConnection.h"
 #include "store/SqliteStatement.h"
 #include "store/SqliteTransaction.h"
@@ -41,7 +41,7 @@ class SqliteSnapshot final : public Snapshot {
 
   QVariant field(const QString& name) const override {
     requireOpen();
-    const int index = fieldtext::fieldIndex(name);
+    const int index = phb::fieldIndex(name);
     if (index < 0) throw failures::unknownField(name);
     if (atEnd_) throw failures::noCurrentRecord();
     return row_[index];
@@ -62,13 +62,13 @@ class SqliteSnapshot final : public Snapshot {
   void advance() {
     atEnd_ = !query_->step();
     if (atEnd_) return;
-    for (int i = 0; i < fieldtext::kFieldCount; ++i) row_[i] = columnValue(*query_, i, i);
+    for (int i = 0; i < phb::kFieldCount; ++i) row_[i] = columnValue(*query_, i, i);
   }
 
   std::unique_ptr<SqliteConnection> db_;
   std::unique_ptr<SqliteTransaction> reading_;
   std::unique_ptr<SqliteStatement> query_;
-  std::array<QVariant, fieldtext::kFieldCount> row_;
+  std::array<QVariant, phb::kFieldCount> row_;
   bool atEnd_ = true;
 };
 

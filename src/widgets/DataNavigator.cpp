@@ -6,7 +6,7 @@
 #include <QToolButton>
 
 #include "platform/MessageBox.h"
-#include "platform/Pointer.h"
+#include "platform/PointerRestorer.h"
 #include "store/StoreFailures.h"
 
 namespace sorvane::widgets {
@@ -17,24 +17,6 @@ using store::StoreError;
 namespace failures = store::failures;
 
 namespace {
-
-// Puts back the screen pointer a Validate handler changed once the action is over,
-// whichever way it ends.
-class PointerRestore {
- public:
-  explicit PointerRestore(platform::Pointer* pointer)
-      : pointer_(pointer),
-        before_(pointer ? pointer->screenPointer() : platform::PointerShape::Default) {}
-  ~PointerRestore() {
-    if (pointer_ && pointer_->screenPointer() != before_) pointer_->setScreenPointer(before_);
-  }
-  PointerRestore(const PointerRestore&) = delete;
-  PointerRestore& operator=(const PointerRestore&) = delete;
-
- private:
-  platform::Pointer* pointer_;
-  platform::PointerShape before_;
-};
 
 QToolButton* makeButton(const QString& glyph, const QString& name, QWidget* parent) {
   auto* button = new QToolButton(parent);
@@ -189,7 +171,9 @@ void DataNavigator::loadBoxes() {
 void DataNavigator::perform(int action, Save save, bool reposition,
                             const std::function<void(RecordSet&)>& op) {
   RecordSet& set = requireOpen();
-  PointerRestore pointer(services_.pointer);
+  // Whatever shape a Validate handler sets lasts only until the action is over.
+  std::optional<platform::PointerRestorer> pointer;
+  if (services_.pointer) pointer.emplace(*services_.pointer);
 
   const bool changed = boxesChanged();
   int validateAction = action;

@@ -10,7 +10,7 @@
 #include "app/WindowModel.h"
 #include "app/pH.h"
 #include "fakes/FakePlatform.h"
-#include "platform/QtDialogs.h"
+#include "platform/QtProgramEnd.h"
 #include "results/frmPHZ.h"
 #include "widgets/FormsButton.h"
 

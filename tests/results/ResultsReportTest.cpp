@@ -5,14 +5,16 @@
 #include <QLocale>
 
 #include "fakes/FakePlatform.h"
+#include "store/PhbFields.h"
 #include "store/RecordSet.h"
+#include "store/Snapshot.h"
 #include "store/StoreTestFiles.h"
 
 namespace sorvane::results {
 
-using store::fieldNames;
 using store::RecordSet;
 using store::Snapshot;
+using store::phb::fieldNames;
 namespace {
 
 // Appends one record per row of field texts, in table order.

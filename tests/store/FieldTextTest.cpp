@@ -43,14 +43,18 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{0, "2004-01-29", QDate(2004, 1, 29)}, SaveCase{0, "  ", {}},
         SaveCase{0, "2/29/28", QDate(2028, 2, 29), 0, kUs},
         SaveCase{0, "29.01.04", QDate(2004, 1, 29), 0, kGermany},
-        SaveCase{0, "2004/2/30", {}, 3421}, SaveCase{0, "2023-02-29", {}, 3421},
-        SaveCase{0, "２００４/1/29", {}, 3421}, SaveCase{0, "2004/1/29", {}, 3421, kUs},
+        SaveCase{0, "2004/2/30", {}, legacy::kConversion},
+        SaveCase{0, "2023-02-29", {}, legacy::kConversion},
+        SaveCase{0, "２００４/1/29", {}, legacy::kConversion},
+        SaveCase{0, "2004/1/29", {}, legacy::kConversion, kUs},
         // Numbers: only the whole text, with "." as the decimal point.
         SaveCase{2, "5", 5.0}, SaveCase{3, " -1.5e2 ", -150.0}, SaveCase{2, "", {}},
-        SaveCase{3, "7,26", {}, 3421}, SaveCase{3, "7.26abc", {}, 3421},
-        SaveCase{3, "1e999", {}, 3421}, SaveCase{3, "nan", {}, 3421},
+        SaveCase{3, "7,26", {}, legacy::kConversion},
+        SaveCase{3, "7.26abc", {}, legacy::kConversion},
+        SaveCase{3, "1e999", {}, legacy::kConversion}, SaveCase{3, "nan", {}, legacy::kConversion},
         // Identifiers: kept as typed, at most 12 characters.
-        SaveCase{1, " A-1 ", QString(" A-1 ")}, SaveCase{1, "ABCDEFGHIJKLM", {}, 3163}));
+        SaveCase{1, " A-1 ", QString(" A-1 ")},
+        SaveCase{1, "ABCDEFGHIJKLM", {}, legacy::kFieldTooSmall}));
 
 TEST(FieldTextTest, BoxTextsReadBackAsTheSameValue) {
   // What a bound box shows must save as the value it shows, in any locale.

@@ -10,7 +10,9 @@
 #include <QRandomGenerator>
 #include <functional>
 
+#include "store/PhbFields.h"
 #include "store/RecordSet.h"
+#include "store/Snapshot.h"
 #include "store/SqliteConnection.h"
 #include "store/StoreTestFiles.h"
 
@@ -26,7 +28,7 @@ const QString kMean = QStringLiteral("pH均值");
 Bookmark saveRecord(RecordSet& records, const QString& id) {
   records.addNew();
   const QStringList texts{"2004/1/29", id, "5", "7.26"};
-  for (int i = 0; i < texts.size(); ++i) records.setFieldText(fieldNames()[i], texts[i]);
+  for (int i = 0; i < texts.size(); ++i) records.setFieldText(phb::fieldNames()[i], texts[i]);
   records.update();
   return *records.lastModified();
 }
@@ -59,13 +61,26 @@ TEST(RecordSetTest, MovesDeletesAndPositions) {
   int n = 0;
   for (const auto& [step, position, bof, eof, error] :
        std::vector<std::tuple<decltype(next), long, bool, bool, int>>{
-           {next, 1, 0, 0, 0},      {next, 2, 0, 0, 0},     {next, -1, 0, 1, 0},
-           {next, -1, 0, 1, 3021},  {prev, 2, 0, 0, 0},     {first, 0, 0, 0, 0},
-           {prev, -1, 1, 0, 0},     {prev, -1, 1, 0, 3021}, {last, 2, 0, 0, 0},
-           {toB, 1, 0, 0, 0},       {del, -1, 0, 0, 0},     {del, -1, 0, 0, 3167},
-           {next, 1, 0, 0, 0},      {del, -1, 0, 0, 0},     {prev, 0, 0, 0, 0},
-           {del, -1, 0, 0, 0},      {next, -1, 1, 1, 0},    {toB, -1, 1, 1, 3159},
-           {first, -1, 1, 1, 3021}, {del, -1, 1, 1, 3021}}) {
+           {next, 1, 0, 0, 0},
+           {next, 2, 0, 0, 0},
+           {next, -1, 0, 1, 0},
+           {next, -1, 0, 1, legacy::kNoCurrentRecord},
+           {prev, 2, 0, 0, 0},
+           {first, 0, 0, 0, 0},
+           {prev, -1, 1, 0, 0},
+           {prev, -1, 1, 0, legacy::kNoCurrentRecord},
+           {last, 2, 0, 0, 0},
+           {toB, 1, 0, 0, 0},
+           {del, -1, 0, 0, 0},
+           {del, -1, 0, 0, legacy::kRecordDeleted},
+           {next, 1, 0, 0, 0},
+           {del, -1, 0, 0, 0},
+           {prev, 0, 0, 0, 0},
+           {del, -1, 0, 0, 0},
+           {next, -1, 1, 1, 0},
+           {toB, -1, 1, 1, legacy::kInvalidBookmark},
+           {first, -1, 1, 1, legacy::kNoCurrentRecord},
+           {del, -1, 1, 1, legacy::kNoCurrentRecord}}) {
     const int got = errorNumber([&] { step ? ((*rs).*step)() : rs->setBookmark(marks[1]); });
     EXPECT_EQ(std::tuple(got, rs->absolutePosition(), rs->bof(), rs->eof()),
               std::tuple(error, position, bof, eof))
@@ -86,7 +101,7 @@ TEST(RecordSetTest, SavingConvertsKeepsPositionAndReportsLastModified) {
   EXPECT_EQ(rs->field("日期"), QVariant(QDate(2004, 1, 29)));
   EXPECT_EQ(rs->field("PH均值"), QVariant(7.26));  // names ignore letter case
   EXPECT_EQ(rs->fieldText("日期"), "2004/1/29");
-  EXPECT_EQ(errorNumber([&] { rs->field("备注"); }), 3265);
+  EXPECT_EQ(errorNumber([&] { rs->field("备注"); }), legacy::kItemNotFound);
 
   rs->moveFirst();  // an edit saves in place: an emptied box as no value, the rest untouched
   rs->edit();
@@ -112,7 +127,8 @@ TEST(RecordSetTest, IdentifierStoredVerbatimUpToTwelveCharacters) {
                            QStringLiteral("一二三四五六七八九十一二")};
   auto rs = RecordSet::open(db.path());
   for (const QString& id : ids) saveRecord(*rs, id);
-  EXPECT_EQ(errorNumber([&] { saveRecord(*rs, ids.last() + "三"); }), 3163);  // 13 characters
+  EXPECT_EQ(errorNumber([&] { saveRecord(*rs, ids.last() + "三"); }),
+            legacy::kFieldTooSmall);  // 13 characters
   rs = RecordSet::open(db.path());
   QStringList stored;
   for (; !rs->eof(); rs->moveNext()) stored << rs->fieldText(kId);
@@ -125,7 +141,7 @@ TEST(RecordSetTest, SnapshotSeesTheFileAsItStoodWhenOpened) {
   auto rs = RecordSet::open(db.path());
   auto snapshot = Snapshot::open(db.path());
   // A save while the report reads waits briefly, then fails and stays pending.
-  EXPECT_EQ(errorNumber([&] { saveRecord(*rs, "late"); }), 3260);
+  EXPECT_EQ(errorNumber([&] { saveRecord(*rs, "late"); }), legacy::kLocked);
   QStringList seen;
   for (; !snapshot->eof(); snapshot->moveNext()) seen << snapshot->field(kId).toString();
   EXPECT_EQ(seen, (QStringList{"A", "B"}));

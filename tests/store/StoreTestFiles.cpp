@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include "store/RecordSet.h"
+
 namespace sorvane::store::testfiles {
 
 TempDatabase::TempDatabase() {

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <initializer_list>
 
-#include "store/RecordSet.h"
+#include "store/DatabasePath.h"
 
 namespace sorvane::store::testfiles {
 

@@ -1,0 +1,101 @@
+#include "store/StoreFailures.h"
+
+namespace sorvane::store {
+
+namespace failures {
+
+using Kind = StoreError::Kind;
+
+StoreError fileMissing(const QString& path) {
+  return {Kind::FileMissing, legacy::kFileNotFound, QStringLiteral("找不到文件“%1”。").arg(path)};
+}
+
+StoreError fileUnreadable(const QString& path) {
+  return {Kind::Io, legacy::kCannotOpen,
+          QStringLiteral("不能打开文件“%1”：没有读取权限。").arg(path)};
+}
+
+StoreError notADatabase(const QString& path) {
+  return {Kind::NotADatabase, legacy::kUnrecognizedFormat,
+          QStringLiteral("不可识别的数据库格式“%1”：它不是结果数据库，或者已经损坏。").arg(path)};
+}
+
+StoreError jetDatabase(const QString& path) {
+  return {Kind::JetDatabase, legacy::kUnrecognizedFormat,
+          QStringLiteral("“%1”是旧式的 Access (Jet) 数据库，本程序不能读取；"
+                         "请换用本程序附带的结果数据库。")
+              .arg(path)};
+}
+
+StoreError tableMissing() {
+  return {Kind::TableMissing, legacy::kTableNotFound, QStringLiteral("数据库中找不到表“phb”。")};
+}
+
+StoreError fieldMissing(const QString& field) {
+  return {Kind::FieldMissing, legacy::kItemNotFound,
+          QStringLiteral("表“phb”中找不到字段“%1”。").arg(field)};
+}
+
+StoreError unknownField(const QString& name) {
+  return {Kind::FieldMissing, legacy::kItemNotFound,
+          QStringLiteral("在此集合中找不到项目“%1”。").arg(name)};
+}
+
+StoreError readOnly(const QString& path) {
+  return {Kind::ReadOnly, legacy::kReadOnly,
+          QStringLiteral("不能保存：数据库“%1”是只读的，或者它所在的文件夹不能写入。").arg(path)};
+}
+
+StoreError locked(const QString& path) {
+  return {Kind::Locked, legacy::kLocked,
+          QStringLiteral("数据库“%1”正被其他程序使用，请稍后再试。").arg(path)};
+}
+
+StoreError textTooLong(const QString& field, int limit) {
+  return {Kind::RefusedValue, legacy::kFieldTooSmall,
+          QStringLiteral("字段“%1”太小，最多只能容纳 %2 个字符。").arg(field).arg(limit)};
+}
+
+StoreError conversion(const QString& field, const QString& text) {
+  return {Kind::RefusedValue, legacy::kConversion,
+          QStringLiteral("数据类型转换错误：字段“%1”不能接受“%2”。").arg(field, text)};
+}
+
+StoreError constraint(const QString& detail) {
+  return {Kind::RefusedValue, legacy::kConversion,
+          QStringLiteral("数据类型转换错误：表“phb”不接受这个值（%1）。").arg(detail)};
+}
+
+StoreError noCurrentRecord() {
+  return {Kind::NoCurrentRecord, legacy::kNoCurrentRecord, QStringLiteral("没有当前记录。")};
+}
+
+StoreError recordDeleted() {
+  return {Kind::NoCurrentRecord, legacy::kRecordDeleted, QStringLiteral("记录已被删除。")};
+}
+
+StoreError invalidBookmark() {
+  return {Kind::NoCurrentRecord, legacy::kInvalidBookmark, QStringLiteral("书签无效。")};
+}
+
+StoreError notOpen() {
+  return {Kind::NotOpen, legacy::kObjectClosed, QStringLiteral("结果数据库没有打开。")};
+}
+
+StoreError notEditing() {
+  return {Kind::NotEditing, legacy::kUpdateWithoutEdit,
+          QStringLiteral("没有先添加或编辑记录就进行了更新。")};
+}
+
+StoreError diskFull(const QString& path) {
+  return {Kind::Io, legacy::kDiskFull,
+          QStringLiteral("磁盘已满：记录没有保存到“%1”，已保存的记录不受影响。").arg(path)};
+}
+
+StoreError ioError(const QString& path) {
+  return {Kind::Io, legacy::kDiskOrNetwork,
+          QStringLiteral("读写数据库“%1”时出现磁盘或网络错误；没有保存的改动仍未保存。").arg(path)};
+}
+
+}  // namespace failures
+}  // namespace sorvane::store
