@@ -8,7 +8,7 @@
 #
 # Usage: scripts/screenshots.sh [BUILD_DIR]   (default: build; run scripts/build.sh first)
 # Needs: xvfb, openbox, xdotool, imagemagick and the CJK font (scripts/setup.sh
-# installs them). The window manager draws the title bars with the windows' captions.
+# test installs them). The window manager draws the title bars with the windows' captions.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
