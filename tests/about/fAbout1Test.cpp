@@ -6,11 +6,9 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QTest>
 
 #include "fakes/FakePlatform.h"
-#include "widgets/Twips.h"
 
 namespace sorvane::about {
 namespace {
@@ -52,16 +50,6 @@ TEST_F(fAbout1Test, EachClosingUnloadsTheBoxAndTheNextIsFresh) {
     EXPECT_EQ(again.windowTitle() + '|' + again.lblVersion->text() + '|' + again.lblTitle->text(),
               QStringLiteral("关于  Sorvane|版本 1.0.0| Sorvane"));
   }
-}
-
-TEST_F(fAbout1Test, IsAFixedDialogAtItsDesignPlace) {
-  const fAbout1& box = open();
-  const QSize design = widgets::twipsSize(5730, 3555);
-  EXPECT_EQ(box.minimumSize(), design);
-  EXPECT_EQ(box.maximumSize(), design);
-  EXPECT_FALSE(box.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-  EXPECT_EQ(box.geometry().topLeft(), QGuiApplication::primaryScreen()->geometry().topLeft() +
-                                          widgets::twipsRect(2340, 1935, 0, 0).topLeft());
 }
 
 TEST_F(fAbout1Test, SystemInformationStartsTheToolByClickAndAltSAndKeepsTheBoxOpen) {

@@ -61,11 +61,22 @@ TEST_F(MainWindowTest, TypicalComputationShowsHeadingAndCutMean) {
   EXPECT_EQ(shown(), "W2T");
   EXPECT_EQ(main.L2->text(), " 2 个 pH 值的均值如下：");
   EXPECT_EQ(main.Tx1->text(), "7.26");
+  // The heading grows with its caption instead of cutting it off.
+  EXPECT_GE(main.L2->width(), main.L2->fontMetrics().horizontalAdvance(main.L2->text()));
+  for (const auto& question : q) EXPECT_EQ(question.defaultText, QString());  // fields start empty
 
   compute({"3", "7", "7", "7.00"});  // a second run replaces the result, L1 stays hidden
   EXPECT_EQ(shown(), "W2T");
   EXPECT_EQ(main.L2->text() + main.Tx1->text(), " 3 个 pH 值的均值如下：7");
   EXPECT_EQ(fake.programEnd.ends, 0);
+}
+
+TEST_F(MainWindowTest, TabGoesThroughTheControlsInDesignOrder) {
+  std::vector<QWidget*> order;
+  for (QWidget* w = main.nextInFocusChain(); w != &main; w = w->nextInFocusChain())
+    if (w->focusPolicy() & Qt::TabFocus) order.push_back(w);
+  EXPECT_EQ(order, (std::vector<QWidget*>{main.Com1, main.Tx1, main.CommandButton1,
+                                          main.CommandButton2, main.CommandButton3}));
 }
 
 TEST_F(MainWindowTest, CountOfOneOrLessEndsTheProgram) {

@@ -15,22 +15,6 @@ std::optional<QString> FakeInputBox::ask(const QString& prompt, const QString& t
   return answer;
 }
 
-void FakePointer::setWindowPointer(QWidget& window, platform::PointerShape shape) {
-  windowHistory.push_back(shape);
-  for (auto& entry : windows_)
-    if (entry.first == &window) {
-      entry.second = shape;
-      return;
-    }
-  windows_.emplace_back(&window, shape);
-}
-
-platform::PointerShape FakePointer::windowPointer(const QWidget& window) const {
-  for (const auto& entry : windows_)
-    if (entry.first == &window) return entry.second;
-  return platform::PointerShape::Default;
-}
-
 FakePlatform::FakePlatform() {
   services.inputBox = &inputBox;
   services.messageBox = &messageBox;

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -64,15 +65,21 @@ class FakePointer final : public platform::Pointer {
     screenHistory.push_back(shape);
   }
   platform::PointerShape screenPointer() const override { return screen; }
-  void setWindowPointer(QWidget& window, platform::PointerShape shape) override;
-  platform::PointerShape windowPointer(const QWidget& window) const override;
+  void setWindowPointer(QWidget& window, platform::PointerShape shape) override {
+    windows_[&window] = shape;
+    windowHistory.push_back(shape);
+  }
+  platform::PointerShape windowPointer(const QWidget& window) const override {
+    const auto it = windows_.find(&window);
+    return it == windows_.end() ? platform::PointerShape::Default : it->second;
+  }
 
   platform::PointerShape screen = platform::PointerShape::Default;
   std::vector<platform::PointerShape> screenHistory;
   std::vector<platform::PointerShape> windowHistory;
 
  private:
-  std::vector<std::pair<const QWidget*, platform::PointerShape>> windows_;
+  std::map<const QWidget*, platform::PointerShape> windows_;
 };
 
 // A full set of fakes, wired into one Services.

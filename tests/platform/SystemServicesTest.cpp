@@ -46,27 +46,22 @@ TEST(QtProgramStartTest, StartsAPathWithBlanksWholeWithoutAShell) {
   EXPECT_FALSE(start.start(dir.filePath("missing")));
 }
 
-// The path as the About box's lookup reads it: a string value with its terminating NUL.
-QString msinfoPath(Registry& registry, const char* key, const char* value) {
-  RegKey opened = 0;
-  if (registry.openKey(Registry::kLocalMachine, key, 0, Registry::kKeyRead, opened) != 0) return {};
-  char data[1024];
-  std::uint32_t type = 0, size = sizeof data;
-  const long status =
-      registry.queryValue(opened, value, type, reinterpret_cast<unsigned char*>(data), size);
-  registry.closeKey(opened);
-  if (status != 0 || type != Registry::kTypeString || size == 0 || data[size - 1] != 0) return {};
-  return QString::fromLocal8Bit(data, size - 1);
-}
-
+// The program's path sits where the About box looks first, as a string with its NUL.
 TEST(PosixRegistryTest, HoldsOnlyTheSystemInformationProgram) {
   const QString tool = QStringLiteral("/opt/系统 工具/hardinfo");
-  const char* msinfo = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
   PosixRegistry withTool(tool), without{QString()};
-  EXPECT_EQ(msinfoPath(withTool, msinfo, "PATH"), tool);
-  EXPECT_EQ(msinfoPath(without, msinfo, "PATH"), QString());
-  EXPECT_EQ(msinfoPath(withTool, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO"),
-            QString());
+  RegKey key = 0;
+  ASSERT_EQ(withTool.openKey(Registry::kLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",
+                             0, Registry::kKeyRead, key),
+            Registry::kSuccess);
+  unsigned char data[256];
+  std::uint32_t type = 0, size = sizeof data;
+  ASSERT_EQ(withTool.queryValue(key, "PATH", type, data, size), Registry::kSuccess);
+  EXPECT_EQ(type, Registry::kTypeString);
+  EXPECT_EQ(QByteArray(reinterpret_cast<char*>(data), size), tool.toLocal8Bit() + '\0');
+  EXPECT_NE(without.openKey(Registry::kLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", 0,
+                            Registry::kKeyRead, key),
+            Registry::kSuccess);
 }
 
 }  // namespace

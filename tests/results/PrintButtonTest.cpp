@@ -25,7 +25,7 @@ TEST(PrintButton, PrintsWhatIsStoredAndLeavesTheWindowsRecordAlone) {
   for (const Edit edit : {ChangedIdentifier, NewRecord, FileRemoved}) {
     SCOPED_TRACE(int(edit));
     store::testfiles::TempDatabase db;
-    store::testfiles::seedRecords(db.path(), {u"A"_qs, u"B"_qs});
+    store::testfiles::seedRecords(db.path(), {{.identifier = "A"}, {.identifier = "B"}});
     fakes::FakePlatform platform;
     platform.services.programFolder = db.folder();
     FakeMainWindow main;

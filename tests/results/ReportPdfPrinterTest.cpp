@@ -72,7 +72,7 @@ TEST(ReportOnPdfPrinter, AFullPageStaysOnOnePageAndOneMoreLineStartsTheNext) {
     store::testfiles::TempDatabase file;
     QStringList expected;
     for (int i = 0; i < records; ++i) {
-      store::testfiles::seedRecords(file.path(), {u"E2E-%1"_qs.arg(i)});
+      store::testfiles::seedRecords(file.path(), {{.identifier = u"E2E-%1"_qs.arg(i)}});
       expected.append(u"2024|E2E-%1|5|7.20"_qs.arg(i));
     }
     const QDateTime since = QDateTime::currentDateTime().addMSecs(-10);

@@ -5,27 +5,13 @@
 #include <QLocale>
 
 #include "fakes/FakePlatform.h"
-#include "store/PhbFields.h"
-#include "store/RecordSet.h"
 #include "store/Snapshot.h"
 #include "store/StoreTestFiles.h"
 
 namespace sorvane::results {
 
-using store::RecordSet;
 using store::Snapshot;
-using store::phb::fieldNames;
 namespace {
-
-// Appends one record per row of field texts, in table order.
-void seed(const QString& path, const std::vector<QStringList>& rows) {
-  auto records = RecordSet::open(path);
-  for (const QStringList& row : rows) {
-    records->addNew();
-    for (int i = 0; i < row.size(); ++i) records->setFieldText(fieldNames()[i], row[i]);
-    records->update();
-  }
-}
 
 // The limit is top + height - 1440: with height 3840, 2400, reached after four lines of 240.
 TEST(ReportPaging, BreaksPagesAtTheLimitAndNeverLeavesATrailingPage) {
@@ -43,8 +29,7 @@ TEST(ReportPaging, BreaksPagesAtTheLimitAndNeverLeavesATrailingPage) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     store::testfiles::TempDatabase file;
-    seed(file.path(),
-         std::vector<QStringList>(c.records, {u"2004-01-29"_qs, u"A"_qs, u"5"_qs, u"7"_qs}));
+    store::testfiles::seedRecords(file.path(), std::vector<store::testfiles::Record>(c.records));
     fakes::FakePrinterProvider printers;
     printers.scaleTop = c.top;
     printers.scaleHeight = 3840;
@@ -91,8 +76,8 @@ TEST(ReportRun, PrintsOrSaysWhyNot) {
     SCOPED_TRACE(c.name);
     store::testfiles::TempDatabase file;
     if (c.fault != EmptyTable)
-      seed(file.path(), {{u"2004-01-29"_qs, u"A-01"_qs, u"5"_qs, u"7.26"_qs},
-                         {u"2004-12-31"_qs, u"A-02"_qs, u"2.5"_qs, u"7"_qs}});
+      store::testfiles::seedRecords(
+          file.path(), {{"2004-01-29", "A-01", "5", "7.26"}, {"2004-12-31", "A-02", "2.5", "7"}});
     if (c.fault == NotAStore) store::testfiles::writeBytes(file.path(), {});
     fakes::FakePlatform platform;
     platform.services.programFolder = file.folder() + QString::fromLatin1(c.folderEnd);

@@ -4,6 +4,7 @@
 #include <QLocale>
 
 #include "store/FieldText.h"
+#include "store/PhbFields.h"
 #include "store/StoreError.h"
 
 namespace sorvane::store::fieldtext {
@@ -15,7 +16,8 @@ const QLocale kGermany(QLocale::German, QLocale::Germany);
 
 // What a box's text saves as: a value, no value (invalid), or a refusal with its number.
 struct SaveCase {
-  int field;
+  const char* name;
+  phb::Field field;
   const char* text;
   QVariant expected;
   int refusedWith = 0;
@@ -27,42 +29,49 @@ class SaveTextTest : public testing::TestWithParam<SaveCase> {};
 TEST_P(SaveTextTest, ConvertsOrRefuses) {
   const SaveCase& c = GetParam();
   try {
-    const QVariant got = valueFromText(c.field, QString::fromUtf8(c.text), c.locale);
-    EXPECT_EQ(c.refusedWith, 0) << "accepted " << c.text;
-    EXPECT_EQ(got, c.expected) << c.text;
+    EXPECT_EQ(valueFromText(c.field, QString::fromUtf8(c.text), c.locale), c.expected);
+    EXPECT_EQ(c.refusedWith, 0) << "accepted";
   } catch (const StoreError& e) {
-    EXPECT_EQ(e.number(), c.refusedWith) << c.text;
+    EXPECT_EQ(e.number(), c.refusedWith);
   }
 }
+
+using namespace phb;
+constexpr int kRefused = legacy::kConversion;
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, SaveTextTest,
     testing::Values(
         // Dates: the short form the window writes and ISO; two-digit years are this century.
-        SaveCase{0, " 2024/2/29 ", QDate(2024, 2, 29)},
-        SaveCase{0, "2004-01-29", QDate(2004, 1, 29)}, SaveCase{0, "  ", {}},
-        SaveCase{0, "2/29/28", QDate(2028, 2, 29), 0, kUs},
-        SaveCase{0, "29.01.04", QDate(2004, 1, 29), 0, kGermany},
-        SaveCase{0, "2004/2/30", {}, legacy::kConversion},
-        SaveCase{0, "2023-02-29", {}, legacy::kConversion},
-        SaveCase{0, "２００４/1/29", {}, legacy::kConversion},
-        SaveCase{0, "2004/1/29", {}, legacy::kConversion, kUs},
+        SaveCase{"date_short_form", Date, " 2024/2/29 ", QDate(2024, 2, 29)},
+        SaveCase{"date_iso", Date, "2004-01-29", QDate(2004, 1, 29)},
+        SaveCase{"date_blank", Date, "  ", {}},
+        SaveCase{"date_us_two_digit_year", Date, "2/29/28", QDate(2028, 2, 29), 0, kUs},
+        SaveCase{"date_german", Date, "29.01.04", QDate(2004, 1, 29), 0, kGermany},
+        SaveCase{"date_impossible_day", Date, "2004/2/30", {}, kRefused},
+        SaveCase{"date_iso_not_leap", Date, "2023-02-29", {}, kRefused},
+        SaveCase{"date_full_width_digits", Date, "２００４/1/29", {}, kRefused},
+        SaveCase{"date_other_locale_form", Date, "2004/1/29", {}, kRefused, kUs},
         // Numbers: only the whole text, with "." as the decimal point.
-        SaveCase{2, "5", 5.0}, SaveCase{3, " -1.5e2 ", -150.0}, SaveCase{2, "", {}},
-        SaveCase{3, "7,26", {}, legacy::kConversion},
-        SaveCase{3, "7.26abc", {}, legacy::kConversion},
-        SaveCase{3, "1e999", {}, legacy::kConversion}, SaveCase{3, "nan", {}, legacy::kConversion},
-        // Identifiers: kept as typed, at most 12 characters.
-        SaveCase{1, " A-1 ", QString(" A-1 ")},
-        SaveCase{1, "ABCDEFGHIJKLM", {}, legacy::kFieldTooSmall}));
+        SaveCase{"count", SampleCount, "5", 5.0},
+        SaveCase{"mean_exponent", Mean, " -1.5e2 ", -150.0},
+        SaveCase{"count_empty", SampleCount, "", {}},
+        SaveCase{"mean_comma", Mean, "7,26", {}, kRefused},
+        SaveCase{"mean_trailing_text", Mean, "7.26abc", {}, kRefused},
+        SaveCase{"mean_overflow", Mean, "1e999", {}, kRefused},
+        SaveCase{"mean_nan", Mean, "nan", {}, kRefused},
+        // Identifiers: kept as typed, up to the limit.
+        SaveCase{"identifier_blanks_kept", Identifier, " A-1 ", QString(" A-1 ")},
+        SaveCase{"identifier_too_long", Identifier, "ABCDEFGHIJKLM", {}, legacy::kFieldTooSmall}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FieldTextTest, BoxTextsReadBackAsTheSameValue) {
   // What a bound box shows must save as the value it shows, in any locale.
   for (const QLocale& locale : {kChina, kUs, kGermany})
     for (const QDate& d : {QDate(2004, 1, 29), QDate(2028, 2, 29), QDate(2099, 12, 31)})
-      EXPECT_EQ(valueFromText(0, textFromValue(d, locale), locale), QVariant(d));
+      EXPECT_EQ(valueFromText(phb::Date, textFromValue(d, locale), locale), QVariant(d));
   for (double v : {7.1, 0.0001, 123456789012345.0})
-    EXPECT_EQ(valueFromText(3, textFromValue(v, kChina), kChina), QVariant(v));
+    EXPECT_EQ(valueFromText(phb::Mean, textFromValue(v, kChina), kChina), QVariant(v));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-#include "store/RecordSet.h"
+#include "store/PhbFields.h"
 
 namespace sorvane::store::testfiles {
 
@@ -30,16 +30,17 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
 
 namespace sorvane::store::testfiles {
 
-void seedRecords(const QString& path, std::initializer_list<QString> identifiers) {
+std::vector<Bookmark> seedRecords(const QString& path, const std::vector<Record>& records) {
   const std::unique_ptr<RecordSet> set = RecordSet::open(path);
-  for (const QString& identifier : identifiers) {
+  std::vector<Bookmark> bookmarks;
+  for (const Record& record : records) {
     set->addNew();
-    set->setFieldText(QStringLiteral("日期"), QStringLiteral("2024-05-01"));
-    set->setFieldText(QStringLiteral("标识符"), identifier);
-    set->setFieldText(QStringLiteral("样本数"), QStringLiteral("5"));
-    set->setFieldText(QStringLiteral("pH均值"), QStringLiteral("7.2"));
+    const QString texts[] = {record.date, record.identifier, record.count, record.mean};
+    for (int i = 0; i < phb::kFieldCount; ++i) set->setFieldText(phb::fieldNames()[i], texts[i]);
     set->update();
+    bookmarks.push_back(*set->lastModified());
   }
+  return bookmarks;
 }
 
 QStringList storedTexts(const QString& path, const QString& field) {

@@ -6,9 +6,10 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <initializer_list>
+#include <vector>
 
 #include "store/DatabasePath.h"
+#include "store/RecordSet.h"
 
 namespace sorvane::store::testfiles {
 
@@ -26,8 +27,16 @@ class TempDatabase {
 QByteArray fileBytes(const QString& path);
 void writeBytes(const QString& path, const QByteArray& bytes);
 
-// Appends one record per identifier, each with a fixed date, count and mean.
-void seedRecords(const QString& path, std::initializer_list<QString> identifiers);
+// One record's field texts, as typed into the bound boxes.
+struct Record {
+  QString date = QStringLiteral("2024-05-01");
+  QString identifier;
+  QString count = QStringLiteral("5");
+  QString mean = QStringLiteral("7.2");
+};
+
+// Appends the records in order and gives back their bookmarks.
+std::vector<Bookmark> seedRecords(const QString& path, const std::vector<Record>& records);
 
 // The stored values of one field, in table order, as a fresh reader sees them.
 QStringList storedTexts(const QString& path, const QString& field);

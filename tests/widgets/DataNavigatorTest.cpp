@@ -36,7 +36,7 @@ TEST(DataNavigatorTest, ValidateDecidesWhetherAnEditIsSavedAndTheMoveGoesAhead) 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     testfiles::TempDatabase db;
-    testfiles::seedRecords(db.path(), {QStringLiteral("A"), QStringLiteral("B")});
+    testfiles::seedRecords(db.path(), {{.identifier = "A"}, {.identifier = "B"}});
     fakes::FakePlatform fake;
     QLineEdit box;
     DataNavigator navigator(fake.services);
