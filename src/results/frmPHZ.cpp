@@ -56,7 +56,8 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
   auto makeButton = [this](const QString& caption, int left) {
     auto* button = new QPushButton(caption, this);
     button->setGeometry(twipsRect(left, 1340, 975, 300));
-    button->setAutoDefault(false);
+    // Enter presses the button that has the focus, as Space does.
+    button->setAutoDefault(true);
     return button;
   };
   cmdAdd = makeButton(QStringLiteral("记录(&A)"), 120);

@@ -10,6 +10,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <map>
 
 #include "about/fAbout1.h"
 #include "app/WindowModel.h"
@@ -125,6 +129,64 @@ TEST_F(WindowsOnTheDesktop, PictureIsScaledNotTiled) {
     }
   EXPECT_LT(difference / samples, 24);
 }
+
+// The keys that press a command button that has the focus, on every command button.
+struct KeyPress {
+  const char* name;
+  Qt::Key key;
+  Qt::KeyboardModifiers modifiers;
+};
+void PrintTo(const KeyPress& press, std::ostream* out) { *out << press.name; }
+
+class FocusedButtons : public WindowsOnTheDesktop,
+                       public testing::WithParamInterface<std::tuple<std::string, KeyPress>> {
+ protected:
+  QAbstractButton* button(const std::string& name) {
+    const pH& main = windows.mainWindow();
+    const results::frmPHZ& results = windows.resultsWindow();
+    const about::fAbout1& about = windows.aboutBox();
+    const std::map<std::string, QAbstractButton*> buttons{{"Main_Com1", main.Com1},
+                                                          {"Main_End", main.CommandButton1},
+                                                          {"Main_About", main.CommandButton2},
+                                                          {"Main_SaveView", main.CommandButton3},
+                                                          {"Results_Add", results.cmdAdd},
+                                                          {"Results_Delete", results.cmdDelete},
+                                                          {"Results_Refresh", results.cmdRefresh},
+                                                          {"Results_Update", results.cmdUpdate},
+                                                          {"Results_Close", results.cmdClose},
+                                                          {"Results_Print", results.prn},
+                                                          {"About_OK", about.cmdOK},
+                                                          {"About_SysInfo", about.cmdSysInfo}};
+    return buttons.at(name);
+  }
+};
+
+TEST_P(FocusedButtons, ArePressedByEnterAndSpace) {
+  const auto& [name, press] = GetParam();
+  QAbstractButton* pressed = button(name);
+  // Only the press itself is watched, not what the button's handler does with it.
+  QObject::disconnect(pressed, &QAbstractButton::clicked, nullptr, nullptr);
+  QSignalSpy clicks(pressed, &QAbstractButton::clicked);
+  pressed->window()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(pressed->window()));
+  pressed->setFocus();
+  ASSERT_TRUE(pressed->hasFocus());
+  QTest::keyClick(pressed, press.key, press.modifiers);
+  EXPECT_EQ(clicks.count(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Desktop, FocusedButtons,
+    testing::Combine(testing::Values("Main_Com1", "Main_End", "Main_About", "Main_SaveView",
+                                     "Results_Add", "Results_Delete", "Results_Refresh",
+                                     "Results_Update", "Results_Close", "Results_Print", "About_OK",
+                                     "About_SysInfo"),
+                     testing::Values(KeyPress{"Return", Qt::Key_Return, Qt::NoModifier},
+                                     KeyPress{"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier},
+                                     KeyPress{"Space", Qt::Key_Space, Qt::NoModifier})),
+    [](const testing::TestParamInfo<std::tuple<std::string, KeyPress>>& info) {
+      return std::get<0>(info.param) + "_" + std::get<1>(info.param).name;
+    });
 
 }  // namespace
 }  // namespace sorvane::app
