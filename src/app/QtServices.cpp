@@ -8,6 +8,7 @@
 #include "platform/QtDialogs.h"
 #include "platform/QtFileTest.h"
 #include "platform/QtProgramStart.h"
+#include "platform/WindowRoles.h"
 #ifdef _WIN32
 #include "platform/Win32Registry.h"
 #else
@@ -51,6 +52,7 @@ int runSorvane(int argc, char** argv) {
   // Windows hide while dialogs are open; the program ends only by its own rules.
   QApplication::setQuitOnLastWindowClosed(false);
   platform::installFontSubstitutes();
+  platform::installWindowRoles();
 
   QtServices platform;
   WindowModel windows(platform.services());

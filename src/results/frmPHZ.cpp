@@ -28,7 +28,7 @@ namespace sorvane::results {
 using platform::twipsRect;
 
 frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       services_(services),
