@@ -102,7 +102,14 @@ TEST_F(WindowsOnTheDesktop, NoCaptionIsClipped) {
   for (QWidget* window : all()) {
     for (QWidget* control : window->findChildren<QWidget*>()) {
       QString text;
-      if (auto* label = qobject_cast<QLabel*>(control); label && !label->wordWrap())
+      auto* label = qobject_cast<QLabel*>(control);
+      if (label && label->wordWrap()) {
+        // A text that wraps keeps its box's width; all its lines must fit the height.
+        EXPECT_LE(label->heightForWidth(label->width()), label->height())
+            << label->text().toStdString();
+        continue;
+      }
+      if (label)
         text = label->text();
       else if (auto* button = qobject_cast<QAbstractButton*>(control))
         text = button->text();
