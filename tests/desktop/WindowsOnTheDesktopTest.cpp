@@ -224,7 +224,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TopLevel{"InputBox", QAccessible::Dialog, nullptr, ask, nullptr}),
     [](const testing::TestParamInfo<TopLevel>& info) { return std::string(info.param.name); });
 
-// The keys that press a command button that has the focus, on every command button.
+// The keys that press a focused command button, on each button of the main and the results
+// window; the About box is a Qt dialog, whose buttons take Enter from Qt.
 struct KeyPress {
   const char* name;
   Qt::Key key;
@@ -238,7 +239,6 @@ class FocusedButtons : public WindowsOnTheDesktop,
   QAbstractButton* button(const std::string& name) {
     const pH& main = windows.mainWindow();
     const results::frmPHZ& results = windows.resultsWindow();
-    const about::fAbout1& about = windows.aboutBox();
     const std::map<std::string, QAbstractButton*> buttons{{"Main_Com1", main.Com1},
                                                           {"Main_End", main.CommandButton1},
                                                           {"Main_About", main.CommandButton2},
@@ -248,9 +248,7 @@ class FocusedButtons : public WindowsOnTheDesktop,
                                                           {"Results_Refresh", results.cmdRefresh},
                                                           {"Results_Update", results.cmdUpdate},
                                                           {"Results_Close", results.cmdClose},
-                                                          {"Results_Print", results.prn},
-                                                          {"About_OK", about.cmdOK},
-                                                          {"About_SysInfo", about.cmdSysInfo}};
+                                                          {"Results_Print", results.prn}};
     return buttons.at(name);
   }
 };
@@ -273,8 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
     Desktop, FocusedButtons,
     testing::Combine(testing::Values("Main_Com1", "Main_End", "Main_About", "Main_SaveView",
                                      "Results_Add", "Results_Delete", "Results_Refresh",
-                                     "Results_Update", "Results_Close", "Results_Print", "About_OK",
-                                     "About_SysInfo"),
+                                     "Results_Update", "Results_Close", "Results_Print"),
                      testing::Values(KeyPress{"Return", Qt::Key_Return, Qt::NoModifier},
                                      KeyPress{"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier},
                                      KeyPress{"Space", Qt::Key_Space, Qt::NoModifier})),
