@@ -88,7 +88,7 @@ pH::pH(platform::Services& services, WindowSwitch& windows, QWidget* parent)
                     QColor(255, 224, 192), QColor(255, 0, 0));
   L1 = makeLabel(Picture1, QStringLiteral("欢迎使用本软件"), QColor(255, 0, 0), songFont(26.25),
                  {1080, 360});
-  Label2 = makeLabel(Picture1, QStringLiteral("Sorvane 环境监测软件组 制作  2026年12月"),
+  Label2 = makeLabel(Picture1, QStringLiteral("Sorvane软件组 制作  2026年12月"),
                      QColor(192, 192, 0), songFont(9), {480, 3120});
 
   auto* result = new widgets::FormsTextBox(QString(), Picture1);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 
@@ -62,6 +63,17 @@ TEST_F(fAbout1Test, IsAFixedDialogAtItsDesignPlace) {
   EXPECT_FALSE(box.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
   EXPECT_EQ(box.geometry().topLeft(), QGuiApplication::primaryScreen()->geometry().topLeft() +
                                           widgets::twipsRect(2340, 1935, 0, 0).topLeft());
+}
+
+TEST_F(fAbout1Test, TextsStateTheMethodAndCiteNoPublication) {
+  const fAbout1& box = open();
+  const QString texts =
+      box.lblDescription->text() + '|' + box.Label1->text() + '|' + box.lblDisclaimer->text();
+  // Book titles, publishers, editors and page numbers are what a citation is made of.
+  EXPECT_FALSE(texts.contains(QRegularExpression(QStringLiteral("[《》]|出版|主编|手册|第.*页"))))
+      << texts.toStdString();
+  for (const char* step : {"氢离子浓度", "平均", "两位小数"})
+    EXPECT_TRUE(box.lblDescription->text().contains(QString::fromUtf8(step))) << step;
 }
 
 TEST_F(fAbout1Test, SystemInformationStartsTheToolByClickAndAltSAndKeepsTheBoxOpen) {
