@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 #include <string>
 
 #include "app/NumberText.h"
@@ -59,6 +60,9 @@ struct LimitCase {
   std::string text;
   double expected;
 };
+
+// ctest -N shows the name, not the texts of several hundred digits.
+void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.name; }
 
 class LimitTest : public testing::TestWithParam<LimitCase> {};
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ struct MeanCase {
   std::vector<double> readings;
   std::optional<const char*> shown;
 };
+
+void PrintTo(const MeanCase& c, std::ostream* os) { *os << c.name; }
 
 class MeanTest : public testing::TestWithParam<MeanCase> {};
 

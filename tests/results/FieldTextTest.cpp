@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QLocale>
+#include <ostream>
 #include <string>
 
 #include "results/FieldText.h"
@@ -27,6 +28,8 @@ struct SaveCase {
   int refusedWith = 0;
   QLocale locale = kChina;
 };
+
+void PrintTo(const SaveCase& c, std::ostream* os) { *os << c.name; }
 
 class SaveTextTest : public testing::TestWithParam<SaveCase> {};
 
