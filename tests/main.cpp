@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include "platform/Fonts.h"
+#include "platform/WindowRoles.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   sorvane::platform::installFontSubstitutes();
+  sorvane::platform::installWindowRoles();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -61,16 +61,18 @@ fAbout1::fAbout1(platform::Services& services, QWidget* parent)
 
   cmdOK = makeButton(this, QStringLiteral("确定"), {4125, 2625, 1500, 345});
   cmdSysInfo = makeButton(this, QStringLiteral("系统信息(&S)..."), {4140, 3075, 1485, 345});
-  lblDescription = makeLabel(
-      this,
-      QStringLiteral("    本程序依据《水质监测员案头手册》（青岚出版社，2019年，林晓舟主编）"
-                     "第112页“pH值均值的计算”一节编写。"),
-      {960, 1320, 3885, 690}, true, true);
-  lblDisclaimer = makeLabel(this, QStringLiteral("警告：结果仅供参考。Sorvane 软件组制作"),
+  // The method itself, not a source, so that a laboratory can check it. Two lines: a third
+  // line of Chinese in the dialog font would overflow the box.
+  lblDescription =
+      makeLabel(this,
+                QStringLiteral("    本程序将各 pH 值换算为氢离子浓度，取其平均值，再换算回 pH 值"
+                               "并截取两位小数。"),
+                {960, 1320, 3885, 690}, true, true);
+  lblDisclaimer = makeLabel(this, QStringLiteral("警告：结果仅供参考。Sorvane软件组制作"),
                             {255, 2880, 3510, 345}, true, true);
   lblTitle = makeLabel(this, QStringLiteral("应用程序标题"), {1680, 240, 1080, 180}, true, false);
   lblVersion = makeLabel(this, QStringLiteral("V 1.50"), {2520, 780, 540, 180}, false, false);
-  Label1 = makeLabel(this, QStringLiteral("编程：周明远"), {3360, 2040, 1335, 255}, false, true);
+  Label1 = makeLabel(this, QStringLiteral("Sorvane软件组"), {3360, 2040, 1335, 255}, false, true);
   // An engraved rule: a grey line with a white one just below it.
   Line1[1] = new widgets::Line(this, 90, 5654, 2445, QColor(128, 128, 128), 1);
   Line1[0] = new widgets::Line(this, 105, 5654, 2460, Qt::white, 2);

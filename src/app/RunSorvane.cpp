@@ -6,6 +6,7 @@
 #include "app/WindowModel.h"
 #include "app/pH.h"
 #include "platform/Fonts.h"
+#include "platform/WindowRoles.h"
 
 namespace sorvane::app {
 
@@ -14,6 +15,7 @@ int runSorvane(int argc, char** argv) {
   // Windows hide while dialogs are open; the program ends only by its own rules.
   QApplication::setQuitOnLastWindowClosed(false);
   platform::installFontSubstitutes();
+  platform::installWindowRoles();
 
   QtServices platform;
   WindowModel windows(platform.services());

@@ -18,14 +18,16 @@ pH& WindowModel::mainWindow() {
   return *main_;
 }
 
+// The main window is the parent of the other two, so that window managers keep them with it
+// as its dialogs; a window shown on its own stays shown while its parent is hidden.
 results::frmPHZ& WindowModel::resultsWindow() {
-  if (!results_) results_ = std::make_unique<results::frmPHZ>(services_, *this);
+  if (!results_) results_ = std::make_unique<results::frmPHZ>(services_, *this, &mainWindow());
   return *results_;
 }
 
 about::fAbout1& WindowModel::aboutBox() {
   // The box deletes itself when it is closed, which clears this guarded pointer.
-  if (about_.isNull()) about_ = new about::fAbout1(services_);
+  if (about_.isNull()) about_ = new about::fAbout1(services_, &mainWindow());
   return *about_;
 }
 

@@ -44,6 +44,7 @@ class WindowModel final : public WindowSwitch, public results::MainWindowLink {
 
  private:
   platform::Services& services_;
+  // The main window is the others' parent, so it is declared first and destroyed last.
   std::unique_ptr<pH> main_;
   std::unique_ptr<results::frmPHZ> results_;
   QPointer<about::fAbout1> about_;

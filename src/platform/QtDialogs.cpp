@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
 
 #include "platform/AppInfo.h"
 
@@ -21,10 +23,27 @@ std::optional<QString> QtInputBox::ask(const QString& prompt, const QString& tit
   return dialog.textValue();
 }
 
+namespace {
+
+// The window a message speaks for: the active one, else the shown main window, which the
+// window system may not have activated yet when a message follows its showing at once.
+QWidget* messageOwner() {
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (window->isVisible() && window->windowType() == Qt::Window) return window;
+  return nullptr;
+}
+
+}  // namespace
+
 void QtMessageBox::show(const QString& prompt) {
-  QMessageBox box(QMessageBox::NoIcon, AppInfo::title(), prompt, QMessageBox::NoButton);
-  box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-  box.exec();
+  // A child of that window, so that window managers keep it with the window as its dialog.
+  // Guarded, as a parent that goes first takes its children along.
+  QPointer<QMessageBox> box = new QMessageBox(QMessageBox::NoIcon, AppInfo::title(), prompt,
+                                              QMessageBox::NoButton, messageOwner());
+  box->addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+  box->exec();
+  delete box.data();
 }
 
 }  // namespace sorvane::platform

@@ -35,7 +35,7 @@ using widgets::DataNavigator;
 using widgets::twipsRect;
 
 frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       services_(services),
@@ -64,7 +64,8 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
   auto makeButton = [this](const QString& caption, int left) {
     auto* button = new QPushButton(caption, this);
     button->setGeometry(twipsRect(left, 1340, 975, 300));
-    button->setAutoDefault(false);
+    // Enter presses the button that has the focus, as Space does.
+    button->setAutoDefault(true);
     return button;
   };
   cmdAdd = makeButton(QStringLiteral("记录(&A)"), 120);

@@ -1,5 +1,6 @@
 #include "FormsButton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
@@ -28,6 +29,16 @@ void FormsButton::setCaptionColor(const QColor& color) {
 
 QSize FormsButton::sizeHint() const {
   return fontMetrics().size(Qt::TextShowMnemonic, text()) + QSize(12, 8);
+}
+
+void FormsButton::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+    QAbstractButton::keyPressEvent(event);
+    return;
+  }
+  // Holding the key down presses once, not once per repeat.
+  if (!event->isAutoRepeat()) click();
 }
 
 void FormsButton::paintEvent(QPaintEvent*) {

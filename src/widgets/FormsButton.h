@@ -25,6 +25,8 @@ class FormsButton : public QAbstractButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  // Enter, from either key, presses a focused button as Space does.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   std::optional<QColor> face_;

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "fakes/FakePlatform.h"
+#include "platform/PosixRegistry.h"
 
 namespace sorvane::about {
 namespace {
@@ -42,6 +46,30 @@ TEST(StartSysInfoTest, FindsAndStartsTheToolOrGivesOneMessage) {
     EXPECT_EQ(platform.programStart.started, c.started);
     EXPECT_EQ(platform.messageBox.messages, QStringList(c.started.isEmpty(), unavailable));
     EXPECT_EQ(platform.registry.openKeys, 0);
+  }
+}
+
+TEST(StartSysInfoTest, StartsHardinfoWhereThePosixRegistryFindsItOnThePath) {
+  QTemporaryDir bin;
+  const QString hardinfo = bin.filePath(QStringLiteral("hardinfo"));
+  QFile program(hardinfo);
+  ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+  program.close();
+  program.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QFile::encodeName(bin.path()));
+  platform::PosixRegistry found;
+  qputenv("PATH", QFile::encodeName(bin.filePath(QStringLiteral("empty"))));
+  platform::PosixRegistry missing;
+  qputenv("PATH", path);
+
+  for (auto [registry, started] :
+       {std::pair{&found, QStringList{hardinfo}}, std::pair{&missing, QStringList{}}}) {
+    fakes::FakePlatform platform;
+    platform.services.registry = registry;
+    StartSysInfo(platform.services);
+    EXPECT_EQ(platform.programStart.started, started);
+    EXPECT_EQ(platform.messageBox.messages.size(), started.isEmpty() ? 1 : 0);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "fakes/FakePlatform.h"
@@ -50,6 +51,17 @@ TEST_F(fAbout1Test, EachClosingUnloadsTheBoxAndTheNextIsFresh) {
     EXPECT_EQ(again.windowTitle() + '|' + again.lblVersion->text() + '|' + again.lblTitle->text(),
               QStringLiteral("关于  Sorvane|版本 1.0.0| Sorvane"));
   }
+}
+
+TEST_F(fAbout1Test, TextsStateTheMethodAndCiteNoPublication) {
+  const fAbout1& box = open();
+  const QString texts =
+      box.lblDescription->text() + '|' + box.Label1->text() + '|' + box.lblDisclaimer->text();
+  // Book titles, publishers, editors and page numbers are what a citation is made of.
+  EXPECT_FALSE(texts.contains(QRegularExpression(QStringLiteral("[《》]|出版|主编|手册|第.*页"))))
+      << texts.toStdString();
+  for (const char* step : {"氢离子浓度", "平均", "两位小数"})
+    EXPECT_TRUE(box.lblDescription->text().contains(QString::fromUtf8(step))) << step;
 }
 
 TEST_F(fAbout1Test, SystemInformationStartsTheToolByClickAndAltSAndKeepsTheBoxOpen) {

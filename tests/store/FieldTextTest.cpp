@@ -2,6 +2,8 @@
 
 #include <QDate>
 #include <QLocale>
+#include <ostream>
+#include <string>
 
 #include "store/FieldText.h"
 #include "store/PhbFields.h"
@@ -14,6 +16,10 @@ const QLocale kChina(QLocale::Chinese, QLocale::China);
 const QLocale kUs(QLocale::English, QLocale::UnitedStates);
 const QLocale kGermany(QLocale::German, QLocale::Germany);
 
+const QLocale kEgypt(QLocale::Arabic, QLocale::Egypt);
+// Chakma digits lie beyond 16 bits, so each takes two UTF-16 units.
+const QLocale kChakma(QLocale::Chakma, QLocale::Bangladesh);
+
 // What a box's text saves as: a value, no value (invalid), or a refusal with its number.
 struct SaveCase {
   const char* name;
@@ -23,6 +29,8 @@ struct SaveCase {
   int refusedWith = 0;
   QLocale locale = kChina;
 };
+
+void PrintTo(const SaveCase& c, std::ostream* os) { *os << c.name; }
 
 class SaveTextTest : public testing::TestWithParam<SaveCase> {};
 
@@ -52,6 +60,11 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"date_iso_not_leap", Date, "2023-02-29", {}, kRefused},
         SaveCase{"date_full_width_digits", Date, "２００４/1/29", {}, kRefused},
         SaveCase{"date_other_locale_form", Date, "2004/1/29", {}, kRefused, kUs},
+        // The locale's own digits, as it writes today's date, with its right-to-left marks.
+        SaveCase{"date_egyptian_digits", Date, "٧\u200f/١٢\u200f/٢٠٢٦", QDate(2026, 12, 7), 0,
+                 kEgypt},
+        SaveCase{"date_chakma_digits", Date, "𑄽/𑄷𑄸/𑄸𑄼", QDate(2026, 12, 7), 0, kChakma},
+        SaveCase{"date_egyptian_digits_other_order", Date, "٢٠٢٦/١٢/٧", {}, kRefused},
         // Numbers: only the whole text, with "." as the decimal point.
         SaveCase{"count", SampleCount, "5", 5.0},
         SaveCase{"mean_exponent", Mean, " -1.5e2 ", -150.0},
@@ -67,9 +80,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FieldTextTest, BoxTextsReadBackAsTheSameValue) {
   // What a bound box shows must save as the value it shows, in any locale.
-  for (const QLocale& locale : {kChina, kUs, kGermany})
+  for (const QLocale& locale : {kChina, kUs, kGermany, kEgypt, kChakma})
     for (const QDate& d : {QDate(2004, 1, 29), QDate(2028, 2, 29), QDate(2099, 12, 31)})
-      EXPECT_EQ(valueFromText(phb::Date, textFromValue(d, locale), locale), QVariant(d));
+      EXPECT_EQ(valueFromText(phb::Date, textFromValue(d, locale), locale), QVariant(d))
+          << locale.name().toStdString();
   for (double v : {7.1, 0.0001, 123456789012345.0})
     EXPECT_EQ(valueFromText(phb::Mean, textFromValue(v, kChina), kChina), QVariant(v));
 }
