@@ -176,6 +176,12 @@ void pH::Com1_Click() {
       QStringLiteral("请输入样本数 N= "), QStringLiteral("计算 pH 均值"), QString());
   // Only whole samples are counted: 2.5 asks two readings and divides by two.
   const double count = std::floor(numbers::val(countText.value_or(QString())));
+  const auto outOfRange = [&] {
+    restoreResultState(before);
+    services_.messageBox->show(QStringLiteral("输入的 pH 值超出了可以求均值的范围。"));
+  };
+  // An infinite count would ask for readings without end.
+  if (!std::isfinite(count)) return outOfRange();
   if (!(count > 1)) services_.programEnd->end();
 
   std::vector<double> readings;
@@ -185,15 +191,13 @@ void pH::Com1_Click() {
       restoreResultState(before);
       return;
     }
+    // No mean can come of it; asking for the rest would only waste the user's typing.
+    if (!std::isfinite(*reading)) return outOfRange();
     readings.push_back(*reading);
   }
 
   const std::optional<double> mean = numbers::meanPh(readings);
-  if (!mean) {
-    restoreResultState(before);
-    services_.messageBox->show(QStringLiteral("输入的 pH 值超出了可以求均值的范围。"));
-    return;
-  }
+  if (!mean) return outOfRange();
 
   show();
   L2->setText(QStringLiteral(" ") + numberToText(count) + QStringLiteral(" 个 pH 值的均值如下："));

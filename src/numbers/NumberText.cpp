@@ -1,5 +1,6 @@
 #include "NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -25,24 +26,68 @@ int digitValue(QChar c, int radix) {
   return d < radix ? d : -1;
 }
 
-// "&H" and "&O": up to four digits make a 16-bit and up to eight a 32-bit signed number,
-// as the old platform read them (&HFFFF is -1); longer ones keep their plain value.
+// "&H" and "&O": a value that fits 16 bits is a 16-bit and one that fits 32 bits a 32-bit
+// signed number, as the old platform read them (&HFFFF and &HFFFFFFFF are -1); larger ones
+// keep their plain value, which beyond 64 bits is the nearest double.
 std::optional<double> radixNumber(const QString& s, int radix) {
-  std::uint64_t value = 0;
+  const int bitsPerDigit = radix == 16 ? 4 : 3;
+  std::uint64_t top = 0;  // the first 64 significant bits
+  int kept = 0;           // how many of them have been read
+  long long dropped = 0;  // significant bits after those 64
+  bool droppedOne = false;
   std::size_t digits = 0;
-  bool tooLong = false;
   for (QChar c : s) {
     const int d = digitValue(c, radix);
     if (d < 0) break;
-    if (value > (std::numeric_limits<std::uint64_t>::max() >> 4)) tooLong = true;
-    value = value * radix + d;
     ++digits;
+    for (int bit = bitsPerDigit - 1; bit >= 0; --bit) {
+      const bool one = (d >> bit) & 1;
+      if (kept == 0 && !one) continue;  // leading zeros
+      if (kept < 64) {
+        top = top << 1 | (one ? 1 : 0);
+        ++kept;
+      } else {
+        ++dropped;
+        droppedOne = droppedOne || one;
+      }
+    }
   }
   if (digits == 0) return std::nullopt;
-  if (tooLong) return static_cast<double>(value);
-  if (value <= 0xFFFF) return static_cast<double>(static_cast<std::int16_t>(value));
-  if (value <= 0xFFFFFFFF) return static_cast<double>(static_cast<std::int32_t>(value));
-  return static_cast<double>(value);
+  if (dropped == 0) {
+    if (top <= 0xFFFF) return static_cast<double>(static_cast<std::int16_t>(top));
+    if (top <= 0xFFFFFFFF) return static_cast<double>(static_cast<std::int32_t>(top));
+    return static_cast<double>(top);
+  }
+  // The dropped bits matter to the rounding only as "some were 1", and 64 bits leave more
+  // than two below a double's 53, so folding them into the lowest kept bit rounds alike.
+  const int shift = static_cast<int>(std::min<long long>(dropped, 4096));
+  return std::ldexp(static_cast<double>(top | (droppedOne ? 1 : 0)), shift);
+}
+
+// The power of ten of the first non-zero digit of an ASCII number ("-120.5e3" gives 5,
+// "0.0012" gives -3), saturating far beyond any double's range. The number has such a digit.
+long long leadingPowerOfTen(const std::string& number) {
+  const std::size_t begin = number.front() == '-' ? 1 : 0;
+  const std::size_t mantissaEnd = std::min(number.find('e'), number.size());
+  const std::size_t point = std::min(number.find('.'), mantissaEnd);
+  long long power = static_cast<long long>(point - begin) - 1;
+  long long lead = 0;
+  for (std::size_t k = begin; k < mantissaEnd; ++k) {
+    if (number[k] == '.') continue;
+    if (number[k] != '0') {
+      lead = power;
+      break;
+    }
+    --power;
+  }
+  long long exponent = 0;
+  bool negative = false;
+  for (std::size_t k = mantissaEnd + 1; k < number.size(); ++k) {
+    if (number[k] == '-') negative = true;
+    if (number[k] >= '0' && number[k] <= '9' && exponent < 100'000'000'000'000'000)
+      exponent = exponent * 10 + (number[k] - '0');
+  }
+  return lead + (negative ? -exponent : exponent);
 }
 
 }  // namespace
@@ -102,10 +147,10 @@ std::optional<double> leadingNumber(const QString& text) {
   const auto [end, error] = std::from_chars(first, last, value);
   if (error == std::errc::result_out_of_range) {
     // Too large or too small for a double: the nearest the arithmetic can represent,
-    // so that callers see an infinity or a zero rather than a made-up number.
+    // so that callers see an infinity or a zero rather than a made-up number. Which of
+    // the two depends on the number's size, not on how its exponent is written.
     const bool negative = number.front() == '-';
-    const bool tiny = number.find("e-") != std::string::npos;
-    if (tiny) return negative ? -0.0 : 0.0;
+    if (leadingPowerOfTen(number) < 0) return negative ? -0.0 : 0.0;
     return negative ? -std::numeric_limits<double>::infinity()
                     : std::numeric_limits<double>::infinity();
   }

@@ -106,7 +106,7 @@ std::unique_ptr<Printer> QtPrinterProvider::openDefault() {
   if (!printer->isValid())
     throw PrinterError(
         QStringLiteral("默认打印机“%1”不可用，报表未打印。").arg(info.printerName()));
-  printer->setDocName(QStringLiteral("pH平均值结果报表"));
+  printer->setDocName(documentName_);
   return std::make_unique<QtPrinter>(std::move(printer));
 }
 

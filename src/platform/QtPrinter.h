@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QPainter>
+#include <QString>
 #include <QTextOption>
 #include <memory>
 
@@ -55,10 +56,16 @@ class QtPrinter final : public Printer {
   bool ended_ = false;
 };
 
-// Jobs on the system's default printer, found through Qt's print support (CUPS on Linux).
+// Jobs on the system's default printer, found through Qt's print support (CUPS on Linux),
+// under the report's document name unless another is given (a test finds its own job by it).
 class QtPrinterProvider final : public PrinterProvider {
  public:
+  explicit QtPrinterProvider(QString documentName = QStringLiteral("pH平均值结果报表"))
+      : documentName_(std::move(documentName)) {}
   std::unique_ptr<Printer> openDefault() override;
+
+ private:
+  QString documentName_;
 };
 
 }  // namespace sorvane::platform

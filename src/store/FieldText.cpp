@@ -44,7 +44,26 @@ std::optional<std::vector<Section>> numericSections(const QString& format) {
   return sections;
 }
 
-std::optional<QDate> readNumericDate(const QString& text, const std::vector<Section>& sections) {
+// The value of the digit at `at` and how many UTF-16 units it takes, or no value. ASCII
+// digits are read in every locale, and the locale's own digits (Arabic-Indic, Devanagari, and
+// also those beyond 16 bits) where it writes dates with them.
+std::optional<std::pair<int, qsizetype>> digitAt(const QString& text, qsizetype at, char32_t zero) {
+  if (at >= text.size()) return std::nullopt;
+  const QChar c = text[at];
+  if (c >= u'0' && c <= u'9') return std::pair{c.unicode() - u'0', qsizetype{1}};
+  char32_t code = c.unicode();
+  qsizetype units = 1;
+  if (c.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate()) {
+    code = QChar::surrogateToUcs4(c, text[at + 1]);
+    units = 2;
+  }
+  if (zero != U'0' && code >= zero && code <= zero + 9)
+    return std::pair{static_cast<int>(code - zero), units};
+  return std::nullopt;
+}
+
+std::optional<QDate> readNumericDate(const QString& text, const std::vector<Section>& sections,
+                                     char32_t zero) {
   int day = -1, month = -1, year = -1;
   qsizetype at = 0;
   for (const Section& s : sections) {
@@ -54,9 +73,15 @@ std::optional<QDate> readNumericDate(const QString& text, const std::vector<Sect
       continue;
     }
     qsizetype end = at;
-    while (end < text.size() && text[end].isDigit() && text[end].unicode() < 128) ++end;
-    const qsizetype digits = end - at;
-    const int value = text.mid(at, digits).toInt();
+    int digits = 0, value = 0;
+    // More than four digits fit no section; stopping there also keeps the value small.
+    while (digits <= 4) {
+      const auto digit = digitAt(text, end, zero);
+      if (!digit) break;
+      value = value * 10 + digit->first;
+      end += digit->second;
+      ++digits;
+    }
     if (s.letter == u'y') {
       // A four-digit year is taken as written even where the form has two digits.
       if (digits == 4) {
@@ -100,7 +125,10 @@ std::optional<QDate> textToDate(const QString& text, const QLocale& locale) {
     return std::nullopt;
   }
   const QString format = locale.dateFormat(QLocale::ShortFormat);
-  if (const auto sections = numericSections(format)) return readNumericDate(t, *sections);
+  if (const auto sections = numericSections(format)) {
+    const QList<uint> zero = locale.zeroDigit().toUcs4();
+    return readNumericDate(t, *sections, zero.isEmpty() ? U'0' : char32_t(zero.front()));
+  }
   const QDate date = locale.toDate(t, QLocale::ShortFormat);
   if (!date.isValid()) return std::nullopt;
   // The locale reads "yy" as 19yy; such forms mean this century.

@@ -15,8 +15,8 @@ enum class FieldType { Date, Text, Number };
 // The type of a phb::Field.
 FieldType fieldType(int field);
 
-// A date typed in the locale's short form or as yyyy-MM-dd. A two-digit year is of this
-// century (the locale's own reading would make 04 into 1904).
+// A date typed in the locale's short form or as yyyy-MM-dd, in ASCII digits or the locale's
+// own. A two-digit year is of this century (the locale's own reading would make 04 into 1904).
 std::optional<QDate> textToDate(const QString& text, const QLocale& locale);
 // The whole text a number with "." as the decimal point; blanks around it are allowed.
 std::optional<double> textToNumber(const QString& text);

@@ -106,20 +106,32 @@ TEST_F(MainWindowTest, WholePartOfTheCountAndReadingsWithoutNumbers) {
 }
 
 TEST_F(MainWindowTest, CancelOrOutOfRangeBringsBackTheWindowAsItWas) {
+  // Infinite counts and readings stop at once, before any further dialog.
   const struct {
     Answers answers;
     int messages;
-  } cases[] = {{{"2", "7", std::nullopt}, 0}, {{"2", "7", "-400"}, 1}, {{"2", "400", "500"}, 1}};
+  } cases[] = {{{"2", "7", std::nullopt}, 0},
+               {{"2", "7", "-400"}, 1},
+               {{"2", "400", "500"}, 1},
+               {{"1e400"}, 1},
+               {{"-1e400"}, 1},
+               {{"3", "7", "1e400"}, 1}};
   for (bool afterResult : {false, true}) {
     if (afterResult) compute({"2", "7", "8"});
     for (const auto& c : cases) {
+      QStringList typed;
+      for (const auto& answer : c.answers) typed << answer.value_or(u"<Cancel>"_qs);
+      SCOPED_TRACE(typed.join(u", "_qs).toStdString());
       const std::string before = shown();
       const QString texts = main.L2->text() + main.Tx1->text();
       fake.messageBox.messages.clear();
+      fake.inputBox.questions.clear();
       compute(c.answers);
       EXPECT_EQ(shown(), before);
       EXPECT_EQ(main.L2->text() + main.Tx1->text(), texts);
-      EXPECT_EQ(fake.messageBox.messages.size(), c.messages);
+      EXPECT_EQ(fake.messageBox.messages.join(u'|').toStdString(),
+                c.messages ? "输入的 pH 值超出了可以求均值的范围。" : "");
+      EXPECT_EQ(fake.inputBox.questions.size(), c.answers.size());
     }
   }
   EXPECT_EQ(fake.programEnd.ends, 0);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "numbers/NumberText.h"
 
@@ -51,11 +52,44 @@ INSTANTIATE_TEST_SUITE_P(
         // Full-width digits are not ASCII digits.
         ValCase{"７", std::nullopt}));
 
-TEST(ValTest, OutOfRangeGivesInfinityOrZeroNotAMadeUpNumber) {
-  EXPECT_EQ(val("1E400"), std::numeric_limits<double>::infinity());
-  EXPECT_EQ(val("-1E400"), -std::numeric_limits<double>::infinity());
-  EXPECT_EQ(val("1E-400"), 0.0);
+// Numbers beyond a double: zero below its range and an infinity above it, by their size
+// however they are written; radix numbers beyond 64 bits keep their value.
+struct LimitCase {
+  const char* name;
+  std::string text;
+  double expected;
+};
+
+class LimitTest : public testing::TestWithParam<LimitCase> {};
+
+TEST_P(LimitTest, GivesTheNearestDouble) {
+  const double got = val(QString::fromStdString(GetParam().text));
+  EXPECT_EQ(got, GetParam().expected);
+  EXPECT_EQ(std::signbit(got), std::signbit(GetParam().expected));
 }
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LimitTest,
+    testing::Values(
+        LimitCase{"ExponentAbove", "1E400", kInf}, LimitCase{"NegativeAbove", "-1E400", -kInf},
+        LimitCase{"ExponentBelow", "1E-400", 0.0}, LimitCase{"NegativeBelow", "-1E-400", -0.0},
+        LimitCase{"ZerosAfterThePoint", "0." + std::string(323, '0') + "1", 0.0},
+        LimitCase{"DigitsBeforeANegativeExponent", "1" + std::string(400, '0') + "e-1", kInf},
+        LimitCase{"NegativeExponentStillAbove", "-1" + std::string(400, '0') + "e-80", -kInf},
+        LimitCase{"LargeExponentStillBelow", "0." + std::string(400, '0') + "1e70", 0.0},
+        LimitCase{"HexOver64Bits", "&H10000000000000000", 18446744073709551616.0},
+        LimitCase{"HexOver64BitsRoundsToNearest", "&H" + std::string(20, 'F'), 0x1p80},
+        // Half a step above the tie only in the bits past the first 64.
+        LimitCase{"HexOver64BitsPastTheTie", "&H10000000000000800001", 0x1p76 + 0x1p24},
+        LimitCase{"OctalOver64Bits", "&O" + std::string(23, '7'), 0x1p69},
+        LimitCase{"HexBeyondDouble", "&H1" + std::string(300, '0'), kInf},
+        LimitCase{"HexLeadingZerosKeepTheWrap", "&H" + std::string(20, '0') + "FFFF", -1.0},
+        LimitCase{"HexFull64Bits", "&H" + std::string(16, 'F'), 18446744073709551615.0},
+        LimitCase{"Hex32BitsWrap", "&HFFFFFFFF", -1.0},
+        LimitCase{"Hex33Bits", "&H1FFFFFFFF", 8589934591.0}),
+    [](const testing::TestParamInfo<LimitCase>& info) { return std::string(info.param.name); });
 
 struct TextCase {
   double value;

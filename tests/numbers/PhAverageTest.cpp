@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <string>
 #include <vector>
 
 #include "numbers/NumberText.h"
@@ -26,6 +28,7 @@ INSTANTIATE_TEST_SUITE_P(Table, CutTest,
                                          CutCase{0.30103, "0.3"}, CutCase{-0.5, "-0.5"}));
 
 struct MeanCase {
+  const char* name;
   std::vector<double> readings;
   std::optional<const char*> shown;
 };
@@ -40,14 +43,23 @@ TEST_P(MeanTest, AveragesConcentrationsNotPhValues) {
   }
 }
 
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
 INSTANTIATE_TEST_SUITE_P(
     Table, MeanTest,
-    testing::Values(MeanCase{{7, 8}, "7.26"},  // the arithmetic mean would be 7.5
-                    MeanCase{{7, 7, 7, 7, 7}, "7"}, MeanCase{{7, 0}, "0.3"},
-                    MeanCase{{4, 10}, "4.3"}, MeanCase{{0, 0}, "0"}, MeanCase{{-1, -1}, "-1"},
+    testing::Values(MeanCase{"SevenAndEight", {7, 8}, "7.26"},  // the arithmetic mean: 7.5
+                    MeanCase{"AllEqual", {7, 7, 7, 7, 7}, "7"},
+                    MeanCase{"SevenAndZero", {7, 0}, "0.3"}, MeanCase{"FourAndTen", {4, 10}, "4.3"},
+                    MeanCase{"Zeros", {0, 0}, "0"}, MeanCase{"Negative", {-1, -1}, "-1"},
                     // The limits of double arithmetic: no value instead of a crash.
-                    MeanCase{{7, -400}, std::nullopt}, MeanCase{{400, 500}, std::nullopt},
-                    MeanCase{{}, std::nullopt}));
+                    MeanCase{"Overflow", {7, -400}, std::nullopt},
+                    MeanCase{"ZeroMean", {400, 500}, std::nullopt},
+                    MeanCase{"NoReadings", {}, std::nullopt},
+                    // An infinite reading would otherwise vanish from the sum.
+                    MeanCase{"InfiniteReading", {7, kInf}, std::nullopt},
+                    MeanCase{
+                        "NotANumber", {7, std::numeric_limits<double>::quiet_NaN()}, std::nullopt}),
+    [](const testing::TestParamInfo<MeanCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace sorvane::numbers

@@ -3,13 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
+#include <QUuid>
 
 #include "FakeMainWindow.h"
 #include "fakes/FakePlatform.h"
@@ -41,16 +42,25 @@ QString pdfPrinterMissing() {
   return {};
 }
 
-// Waits until the queue is empty, then returns the newest PDF in the folder cups-pdf writes
-// to if it came out after `since`.
-QString waitForPdf(const QDateTime& since) {
+// The PDF of the job named `name`, once the job has completed; empty when it does not come
+// within 90 seconds. Other jobs may print at the same time, so only the name tells ours:
+// cups-pdf names the file after the job's title and adds "-job_" and the job's id. It lets
+// Ghostscript write straight into that file, so the file is whole only when the job is.
+QString waitForPdf(const QString& name) {
   const QDir folder(QDir::homePath() + u"/PDF"_qs);
   const QString printer = QPrinterInfo::defaultPrinter().printerName();
+  static const QRegularExpression labelled(u"-job_(\\d+)\\.pdf$"_qs);
   for (int tries = 0; tries < 300; ++tries) {
     QThread::msleep(300);
-    if (!output(u"lpstat"_qs, {u"-o"_qs, printer}).trimmed().isEmpty()) continue;
-    const auto files = folder.entryInfoList({u"*.pdf"_qs}, QDir::Files, QDir::Time);
-    if (!files.isEmpty() && files[0].lastModified() >= since) return files[0].absoluteFilePath();
+    const QStringList files = folder.entryList({name + u"*.pdf"_qs}, QDir::Files);
+    if (files.size() != 1) continue;
+    const QRegularExpressionMatch job = labelled.match(files[0]);
+    if (!job.hasMatch()) continue;
+    const QRegularExpression done(
+        u"^%1-%2\\s"_qs.arg(QRegularExpression::escape(printer), job.captured(1)),
+        QRegularExpression::MultilineOption);
+    if (done.match(output(u"lpstat"_qs, {u"-W"_qs, u"completed"_qs, u"-o"_qs, printer})).hasMatch())
+      return folder.absoluteFilePath(files[0]);
   }
   return {};
 }
@@ -75,15 +85,17 @@ TEST(ReportOnPdfPrinter, AFullPageStaysOnOnePageAndOneMoreLineStartsTheNext) {
       store::testfiles::seedRecords(file.path(), {u"E2E-%1"_qs.arg(i)});
       expected.append(u"2024|E2E-%1|5|7.20"_qs.arg(i));
     }
-    const QDateTime since = QDateTime::currentDateTime().addMSecs(-10);
+    // Letters, digits and "-" pass into cups-pdf's file names unchanged.
+    const QString name = u"SorvaneE2E-"_qs + QUuid::createUuid().toString(QUuid::Id128);
     fakes::FakePlatform platform;
-    platform::QtPrinterProvider printers;
+    platform::QtPrinterProvider printers(name);
     platform.services.printers = &printers;
     platform.services.programFolder = file.folder();
     ASSERT_EQ(ResultsReport(platform.services).print(), ResultsReport::Outcome::Printed)
         << platform.messageBox.messages.join(u'\n').toStdString();
-    const QString pdf = waitForPdf(since);
-    ASSERT_FALSE(pdf.isEmpty()) << "no new PDF in ~/PDF";
+    const QString pdf = waitForPdf(name);
+    ASSERT_FALSE(pdf.isEmpty()) << "no completed job's PDF " << name.toStdString()
+                                << "*-job_<id>.pdf in ~/PDF";
     // Pages end in a form feed; text past the page's edge is left out, so it counts as missing.
     QStringList pages = output(u"pdftotext"_qs, {u"-raw"_qs, pdf, u"-"_qs}).split(u'\f');
     QFile::remove(pdf);
