@@ -79,16 +79,27 @@ QString ResultsReport::recordLine(const Snapshot& record) {
 }
 
 long ResultsReport::printRecords(Snapshot& records, platform::Printer& printer) {
+  return printLines(printer, [&records]() -> std::optional<QString> {
+    if (records.eof()) return std::nullopt;
+    QString line = recordLine(records);
+    records.moveNext();
+    return line;
+  });
+}
+
+long ResultsReport::printLines(platform::Printer& printer,
+                               const std::function<std::optional<QString>()>& nextLine) {
   const float limit = printer.scaleTop() + printer.scaleHeight() - kBottomMargin;
   long lines = 0;
   printer.setCurrentY(kTop);
-  while (!records.eof()) {
+  std::optional<QString> line = nextLine();
+  while (line) {
     printer.setCurrentX(kLeft);
-    printer.printLine(recordLine(records));
+    printer.printLine(*line);
     ++lines;
-    records.moveNext();
+    line = nextLine();
     // A line may run past the limit; the limit only sends the next line to a new page.
-    if (printer.currentY() >= limit && !records.eof()) {
+    if (printer.currentY() >= limit && line) {
       printer.newPage();
       printer.setCurrentY(kTop);
     }

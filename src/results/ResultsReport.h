@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QVariant>
+#include <functional>
+#include <optional>
 
 #include "platform/Services.h"
 
@@ -44,6 +46,12 @@ class ResultsReport {
   // from the printer. A new page is started only when another line follows. Returns the
   // number of lines printed. Throws StoreError and PrinterError.
   static long printRecords(store::Snapshot& records, platform::Printer& printer);
+
+  // The same margins and paging for any list: prints what nextLine gives until it gives
+  // nothing. Used by every printout of the results windows. Throws what nextLine and the
+  // printer throw.
+  static long printLines(platform::Printer& printer,
+                         const std::function<std::optional<QString>()>& nextLine);
 
  private:
   platform::Services& services_;

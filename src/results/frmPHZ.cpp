@@ -1,5 +1,6 @@
 #include "frmPHZ.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDate>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 
@@ -16,11 +18,14 @@
 #include "platform/MessageBox.h"
 #include "platform/Pointer.h"
 #include "platform/PointerRestorer.h"
+#include "results/HistoryWindow.h"
 #include "results/ResultsReport.h"
 #include "store/DatabasePath.h"
+#include "store/History.h"
 #include "store/PhbFields.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
+#include "store/StoreFailures.h"
 #include "widgets/DataNavigator.h"
 #include "widgets/FormsButton.h"
 #include "widgets/Handler.h"
@@ -103,6 +108,17 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
     widgets::runHandler(services_, [&] { Data1_Validate(action, save); });
   });
 
+  // The history hides in the context menus, so the window's design stays as it is.
+  mnuHistory = new QAction(QStringLiteral("查看本记录的修改历史…"), this);
+  connect(mnuHistory, &QAction::triggered, this,
+          [this] { widgets::runHandler(services_, [this] { mnuHistory_Click(); }); });
+  for (QWidget* area : std::initializer_list<QWidget*>{this, Data1, txtFields[0], txtFields[1],
+                                                       txtFields[2], txtFields[3]}) {
+    area->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(area, &QWidget::customContextMenuRequested, this,
+            [this, area](const QPoint& pos) { showContextMenu(area, pos); });
+  }
+
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
   // Focus goes here when the window first becomes active.
@@ -120,6 +136,21 @@ void frmPHZ::reportStoreErrors(const std::function<void()>& operation) {
   } catch (const StoreError& error) {
     services_.messageBox->show(error.message());
   }
+}
+
+void frmPHZ::showContextMenu(QWidget* source, const QPoint& pos) {
+  std::optional<Bookmark> record;
+  try {
+    record = Data1->Recordset().bookmark();
+  } catch (const StoreError&) {
+    // No record set open: there is no record to show the history of.
+  }
+  mnuHistory->setEnabled(record.has_value());
+  auto* box = qobject_cast<QLineEdit*>(source);
+  std::unique_ptr<QMenu> menu(box ? box->createStandardContextMenu() : new QMenu(this));
+  if (box) menu->addSeparator();
+  menu->addAction(mnuHistory);
+  menu->exec(source->mapToGlobal(pos));
 }
 
 void frmPHZ::closeEvent(QCloseEvent* event) {
@@ -177,6 +208,21 @@ void frmPHZ::prn_Click() {
   QCoreApplication::processEvents();
   // The report reads the file on its own; this window's record and unsaved edits stay out.
   ResultsReport(services_).print();
+}
+
+void frmPHZ::mnuHistory_Click() {
+  reportStoreErrors([this] {
+    const std::optional<Bookmark> record = Data1->Recordset().bookmark();
+    if (!record) throw store::failures::noCurrentRecord();
+    const QString name = QStringLiteral("记录 %1（日期 %2，标识符 %3）")
+                             .arg(*record)
+                             .arg(Data1->Recordset().fieldText(phb::fieldNames()[phb::Date]),
+                                  Data1->Recordset().fieldText(phb::fieldNames()[phb::Identifier]));
+    auto* window = new HistoryWindow(services_, name,
+                                     store::readHistory(Data1->databaseName(), *record), this);
+    // Modal to this window, so the record cannot change under the list while it is open.
+    window->open();
+  });
 }
 
 void frmPHZ::Data1_Error(int& dataErr, int& response) {

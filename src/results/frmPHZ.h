@@ -8,6 +8,7 @@
 #include "results/MainWindowLink.h"
 #include "store/PhbFields.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -41,6 +42,8 @@ class frmPHZ : public QWidget {
   void Data1_Error(int& dataErr, int& response);
   void Data1_Reposition();
   void Data1_Validate(int& action, int& save);
+  // 查看本记录的修改历史…, from the context menu of the record area and the navigator bar.
+  void mnuHistory_Click();
 
   // Indexed by store::phb::Field: date, identifier, sample count, mean.
   std::array<QLabel*, store::phb::kFieldCount> lblLabels{};
@@ -52,6 +55,7 @@ class frmPHZ : public QWidget {
   QPushButton* cmdClose;
   widgets::FormsButton* prn;      // 打印报表: prints the report
   widgets::DataNavigator* Data1;  // the record navigator along the bottom edge
+  QAction* mnuHistory;            // in every context menu of the window; needs a current record
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -60,6 +64,8 @@ class frmPHZ : public QWidget {
   // A record operation that fails shows its message and changes nothing, so the user can
   // correct the boxes and try again.
   void reportStoreErrors(const std::function<void()>& operation);
+  // The window's context menu at `pos` of `source`, a text box's own editing menu included.
+  void showContextMenu(QWidget* source, const QPoint& pos);
 
   platform::Services& services_;
   MainWindowLink& mainWindow_;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/FieldText.h"
+#include "store/History.h"
 #include "store/PhbFields.h"
 #include "store/PhbFile.h"
 #include "store/RecordSet.h"
@@ -170,13 +171,16 @@ class SqliteRecordSet final : public RecordSet {
     Bookmark saved = editing_;
     {
       SqliteTransaction transaction(*db_, SqliteTransaction::Behaviour::Immediate);
+      HistoryLog history(*db_);
       if (mode_ == EditMode::Add) {
         SqliteStatement insert(
             *db_, "INSERT INTO phb (日期, 标识符, 样本数, pH均值) VALUES (?1, ?2, ?3, ?4)");
         for (int i = 0; i < kFieldCount; ++i) insert.bind(i + 1, values[i]);
         insert.step();
         saved = db_->lastInsertRowId();
+        history.record(HistoryAction::Added, saved, std::nullopt, history.stored(saved));
       } else {
+        const std::optional<RecordValues> before = history.stored(editing_);
         SqliteStatement change(*db_,
                                "UPDATE phb SET 日期 = ?1, 标识符 = ?2, 样本数 = ?3, pH均值 = ?4 "
                                "WHERE rowid = ?5");
@@ -184,6 +188,7 @@ class SqliteRecordSet final : public RecordSet {
         change.bindInt64(kFieldCount + 1, editing_);
         change.step();
         if (db_->changedRows() == 0) throw failures::recordDeleted();
+        history.record(HistoryAction::Changed, editing_, before, history.stored(editing_));
       }
       transaction.commit();
     }
@@ -207,9 +212,12 @@ class SqliteRecordSet final : public RecordSet {
     if (readOnly_) throw failures::readOnly(path_);
     {
       SqliteTransaction transaction(*db_, SqliteTransaction::Behaviour::Immediate);
+      HistoryLog history(*db_);
+      const std::optional<RecordValues> before = history.stored(row);
       SqliteStatement erase(*db_, "DELETE FROM phb WHERE rowid = ?1");
       erase.bindInt64(1, row);
       erase.step();
+      history.record(HistoryAction::Deleted, row, before, std::nullopt);
       transaction.commit();
     }
     keys_.erase(keys_.begin() + pos_);

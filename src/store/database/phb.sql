@@ -8,3 +8,41 @@ CREATE TABLE phb (
   样本数 REAL CHECK (样本数 IS NULL OR typeof(样本数) = 'real'),
   pH均值 REAL CHECK (pH均值 IS NULL OR typeof(pH均值) = 'real')
 );
+
+-- The change history of phb: one row for every record added, changed, deleted or converted
+-- from an old Jet file, written in the same transaction as the change. "before_" holds the
+-- record as it was (none for an addition), "after_" as it became (none for a deletion), with
+-- the same types as phb. changed_at is local time with its UTC offset (ISO 8601), changed_by
+-- the operating system's login name. Rows are never changed or removed: the triggers refuse
+-- it, also to other programs that open this file. The program adds this block, unchanged, to
+-- a file made before the history existed; keep the two in step (History.cpp).
+CREATE TABLE phb_history (
+  id INTEGER PRIMARY KEY,
+  record_id INTEGER NOT NULL,
+  action TEXT NOT NULL CHECK (action IN ('added', 'changed', 'deleted', 'converted')),
+  changed_at TEXT NOT NULL,
+  changed_by TEXT NOT NULL,
+  before_日期 TEXT,
+  before_标识符 TEXT,
+  before_样本数 REAL,
+  before_pH均值 REAL,
+  after_日期 TEXT,
+  after_标识符 TEXT,
+  after_样本数 REAL,
+  after_pH均值 REAL
+);
+CREATE INDEX phb_history_by_record ON phb_history (record_id, id);
+CREATE TRIGGER phb_history_no_update BEFORE UPDATE ON phb_history
+BEGIN
+  SELECT RAISE(ABORT, 'phb_history 只能追加：历史记录不能修改');
+END;
+CREATE TRIGGER phb_history_no_delete BEFORE DELETE ON phb_history
+BEGIN
+  SELECT RAISE(ABORT, 'phb_history 只能追加：历史记录不能删除');
+END;
+-- INSERT OR REPLACE would remove the old row without a DELETE trigger firing.
+CREATE TRIGGER phb_history_no_replace BEFORE INSERT ON phb_history
+WHEN EXISTS (SELECT 1 FROM phb_history WHERE id = NEW.id)
+BEGIN
+  SELECT RAISE(ABORT, 'phb_history 只能追加：历史记录不能替换');
+END;

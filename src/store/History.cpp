@@ -1,0 +1,211 @@
+#include "store/History.h"
+
+#include <QLocale>
+#include <cstdlib>
+#include <stdexcept>
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+#include "store/PhbFile.h"
+#include "store/SqliteConnection.h"
+#include "store/SqliteStatement.h"
+
+namespace sorvane::store {
+
+namespace {
+
+// The same statements as the history block of database/phb.sql, so that a file made before
+// the history existed ends up as a new one would be made.
+constexpr const char* kHistorySchema = R"sql(
+CREATE TABLE phb_history (
+  id INTEGER PRIMARY KEY,
+  record_id INTEGER NOT NULL,
+  action TEXT NOT NULL CHECK (action IN ('added', 'changed', 'deleted', 'converted')),
+  changed_at TEXT NOT NULL,
+  changed_by TEXT NOT NULL,
+  before_日期 TEXT,
+  before_标识符 TEXT,
+  before_样本数 REAL,
+  before_pH均值 REAL,
+  after_日期 TEXT,
+  after_标识符 TEXT,
+  after_样本数 REAL,
+  after_pH均值 REAL
+);
+CREATE INDEX phb_history_by_record ON phb_history (record_id, id);
+CREATE TRIGGER phb_history_no_update BEFORE UPDATE ON phb_history
+BEGIN
+  SELECT RAISE(ABORT, 'phb_history 只能追加：历史记录不能修改');
+END;
+CREATE TRIGGER phb_history_no_delete BEFORE DELETE ON phb_history
+BEGIN
+  SELECT RAISE(ABORT, 'phb_history 只能追加：历史记录不能删除');
+END;
+CREATE TRIGGER phb_history_no_replace BEFORE INSERT ON phb_history
+WHEN EXISTS (SELECT 1 FROM phb_history WHERE id = NEW.id)
+BEGIN
+  SELECT RAISE(ABORT, 'phb_history 只能追加：历史记录不能替换');
+END;
+)sql";
+
+constexpr const char* kFetch = "SELECT 日期, 标识符, 样本数, pH均值 FROM phb WHERE rowid = ?1";
+
+bool hasHistoryTable(const SqliteConnection& db) {
+  SqliteStatement table(
+      db,
+      "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'phb_history' COLLATE NOCASE");
+  const bool found = table.step();
+  table.reset();
+  return found;
+}
+
+QString systemLoginName() {
+#ifdef _WIN32
+  wchar_t name[257];
+  DWORD size = 257;
+  if (GetUserNameW(name, &size) && size > 1) return QString::fromWCharArray(name, size - 1);
+  return QString::fromLocal8Bit(qgetenv("USERNAME"));
+#else
+  // The effective user's entry, not $USER, which anyone can set; getlogin() needs a terminal.
+  if (const passwd* entry = getpwuid(geteuid()); entry && entry->pw_name && *entry->pw_name)
+    return QString::fromLocal8Bit(entry->pw_name);
+  if (const char* login = getlogin(); login && *login) return QString::fromLocal8Bit(login);
+  // A user without a name is still told apart by number.
+  return QStringLiteral("uid %1").arg(geteuid());
+#endif
+}
+
+// 2024-05-06T14:03:12+08:00: seconds, and the offset always written out, "+00:00" included.
+QString isoWithOffset(const QDateTime& when) {
+  const int offset = when.offsetFromUtc();
+  const int minutes = std::abs(offset) / 60;
+  return QLocale::c().toString(when, QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")) +
+         (offset < 0 ? u'-' : u'+') +
+         QStringLiteral("%1:%2")
+             .arg(minutes / 60, 2, 10, QChar(u'0'))
+             .arg(minutes % 60, 2, 10, QChar(u'0'));
+}
+
+HistorySources& currentSources() {
+  static HistorySources sources = HistorySources::system();
+  return sources;
+}
+
+}  // namespace
+
+HistorySources HistorySources::system() {
+  return {systemLoginName, [] { return QDateTime::currentDateTime(); }};
+}
+
+QString actionCode(HistoryAction action) {
+  switch (action) {
+    case HistoryAction::Added:
+      return QStringLiteral("added");
+    case HistoryAction::Changed:
+      return QStringLiteral("changed");
+    case HistoryAction::Deleted:
+      return QStringLiteral("deleted");
+    case HistoryAction::Converted:
+      return QStringLiteral("converted");
+  }
+  return {};
+}
+
+std::optional<HistoryAction> actionFromCode(const QString& code) {
+  for (const HistoryAction action : {HistoryAction::Added, HistoryAction::Changed,
+                                     HistoryAction::Deleted, HistoryAction::Converted})
+    if (actionCode(action) == code) return action;
+  return std::nullopt;
+}
+
+HistoryLog::HistoryLog(SqliteConnection& db) : db_(db) {
+  // Outside a transaction the row would be committed apart from its change.
+  if (!db_.inTransaction()) throw std::logic_error("HistoryLog needs an open write transaction");
+  fetch_ = std::make_unique<SqliteStatement>(db_, kFetch);
+}
+
+HistoryLog::~HistoryLog() = default;
+
+std::optional<RecordValues> HistoryLog::stored(Bookmark id) {
+  fetch_->bindInt64(1, id);
+  if (!fetch_->step()) {
+    fetch_->reset();
+    return std::nullopt;
+  }
+  RecordValues values;
+  for (int i = 0; i < phb::kFieldCount; ++i) values[i] = columnValue(*fetch_, i, i);
+  fetch_->reset();
+  return values;
+}
+
+void HistoryLog::record(HistoryAction action, Bookmark id,
+                        const std::optional<RecordValues>& before,
+                        const std::optional<RecordValues>& after) {
+  if (!before && !after) return;
+  if (before && after && *before == *after) return;
+  if (!insert_) {
+    // Only now: a file made before the history gains the table with its first real change.
+    if (!hasHistoryTable(db_)) db_.exec(kHistorySchema);
+    insert_ = std::make_unique<SqliteStatement>(
+        db_,
+        "INSERT INTO phb_history (record_id, action, changed_at, changed_by, "
+        "before_日期, before_标识符, before_样本数, before_pH均值, "
+        "after_日期, after_标识符, after_样本数, after_pH均值) "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+  }
+  const HistorySources& sources = currentSources();
+  insert_->clearBindings();
+  insert_->bindInt64(1, id);
+  insert_->bind(2, actionCode(action));
+  insert_->bind(3, isoWithOffset(sources.now()));
+  insert_->bind(4, sources.loginName());
+  for (int i = 0; i < phb::kFieldCount; ++i) {
+    if (before) insert_->bind(5 + i, (*before)[i]);
+    if (after) insert_->bind(5 + phb::kFieldCount + i, (*after)[i]);
+  }
+  insert_->step();
+  insert_->reset();
+}
+
+HistorySources HistoryLog::setSources(HistorySources sources) {
+  return std::exchange(currentSources(), std::move(sources));
+}
+
+std::vector<HistoryEntry> readHistory(const QString& path, Bookmark id) {
+  const SqliteConnection db = openPhbFile(path, true);
+  std::vector<HistoryEntry> entries;
+  if (!hasHistoryTable(db)) return entries;
+  SqliteStatement query(db,
+                        "SELECT record_id, action, changed_at, changed_by, "
+                        "before_日期, before_标识符, before_样本数, before_pH均值, "
+                        "after_日期, after_标识符, after_样本数, after_pH均值 "
+                        "FROM phb_history WHERE record_id = ?1 ORDER BY id");
+  query.bindInt64(1, id);
+  while (query.step()) {
+    HistoryEntry entry;
+    entry.recordId = query.columnInt64(0);
+    // A row another program wrote with an unknown action still shows, as a change.
+    entry.action = actionFromCode(query.columnText(1)).value_or(HistoryAction::Changed);
+    entry.changedAt = query.columnText(2);
+    entry.changedBy = query.columnText(3);
+    const auto values = [&query](int first) {
+      RecordValues values;
+      for (int i = 0; i < phb::kFieldCount; ++i) values[i] = columnValue(query, first + i, i);
+      return values;
+    };
+    if (entry.action != HistoryAction::Added && entry.action != HistoryAction::Converted)
+      entry.before = values(4);
+    if (entry.action != HistoryAction::Deleted) entry.after = values(4 + phb::kFieldCount);
+    entries.push_back(std::move(entry));
+  }
+  query.reset();
+  return entries;
+}
+
+}  // namespace sorvane::store

@@ -1,0 +1,89 @@
+#pragma once
+
+// The change history of table phb, kept in table phb_history of the same file: one row for
+// every record added, changed, deleted or converted, written in the transaction of the
+// change itself, and never changed or removed afterwards.
+
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "store/PhbFields.h"
+#include "store/RecordSet.h"
+
+namespace sorvane::store {
+
+class SqliteConnection;
+class SqliteStatement;
+
+enum class HistoryAction { Added, Changed, Deleted, Converted };
+
+// A record's four values in field order, each as RecordSet::field gives it.
+using RecordValues = std::array<QVariant, phb::kFieldCount>;
+
+// One row of the history.
+struct HistoryEntry {
+  Bookmark recordId = 0;
+  HistoryAction action = HistoryAction::Added;
+  QString changedAt;                   // local time with its UTC offset, ISO 8601
+  QString changedBy;                   // the operating system's login name
+  std::optional<RecordValues> before;  // none for an addition or a conversion
+  std::optional<RecordValues> after;   // none for a deletion
+};
+
+// Who is changing the file and when; tests put in their own.
+struct HistorySources {
+  std::function<QString()> loginName;
+  std::function<QDateTime()> now;
+
+  // The login name of the user this process runs as, and the local clock.
+  static HistorySources system();
+};
+
+// Writes history rows inside a write transaction the caller has open on the connection.
+// Nothing is committed here: the rows stand or fall with the caller's change.
+class HistoryLog {
+ public:
+  // The first row written adds phb_history and its triggers to a file made before the
+  // history existed, in the same transaction. Throws StoreError.
+  explicit HistoryLog(SqliteConnection& db);
+  ~HistoryLog();
+  HistoryLog(const HistoryLog&) = delete;
+  HistoryLog& operator=(const HistoryLog&) = delete;
+
+  // Record `id` as the file holds it now, inside the transaction; none when there is no
+  // such record. Read before a change for its "before" values and after it for "after".
+  std::optional<RecordValues> stored(Bookmark id);
+
+  // One history row. A save that left the record as it was, and a deletion of a record that
+  // was already gone, changed nothing and leave no row. Throws StoreError.
+  void record(HistoryAction action, Bookmark id, const std::optional<RecordValues>& before,
+              const std::optional<RecordValues>& after);
+
+  // For the conversion from an old Jet file: one "converted" row for a record it has just
+  // written into phb, with the values as stored.
+  void converted(Bookmark id) { record(HistoryAction::Converted, id, std::nullopt, stored(id)); }
+
+  // Where every log takes its login name and time from; returns the previous sources.
+  static HistorySources setSources(HistorySources sources);
+
+ private:
+  SqliteConnection& db_;
+  std::unique_ptr<SqliteStatement> fetch_;
+  std::unique_ptr<SqliteStatement> insert_;
+};
+
+// Record `id`'s history in the file at `path`, oldest first. A file without phb_history
+// has none. Opens the file read-only on its own; throws StoreError.
+std::vector<HistoryEntry> readHistory(const QString& path, Bookmark id);
+
+// The text phb_history keeps for an action, and back; no value for an unknown text.
+QString actionCode(HistoryAction action);
+std::optional<HistoryAction> actionFromCode(const QString& code);
+
+}  // namespace sorvane::store
