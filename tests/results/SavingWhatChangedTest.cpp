@@ -13,9 +13,7 @@
 #include <ostream>
 #include <string>
 
-#include "FakeMainWindow.h"
-#include "fakes/FakePlatform.h"
-#include "results/frmPHZ.h"
+#include "ResultsProgram.h"
 #include "store/PhbFields.h"
 #include "store/SqliteConnection.h"
 #include "store/SqliteStatement.h"
@@ -71,18 +69,14 @@ TEST_P(SavingWhatChangedTest, OnlyTheChangedBoxIsWritten) {
         "CREATE TABLE phb (日期 TEXT, 标识符 TEXT, 样本数 REAL, pH均值 REAL)");
     file.exec(("INSERT INTO phb VALUES (" + std::string(c.stored) + ")").c_str());
   }
-  fakes::FakePlatform fake;
-  fake.services.programFolder = db.folder();
-  FakeMainWindow main;
-  frmPHZ window(fake.services, main);
-  window.show();
+  ResultsProgram program(db.folder());
+  frmPHZ& window = *program.window;
   std::vector<std::string> expected = storedLiterals(db.path());
   expected.at(c.box) = c.written;
   QLineEdit* box = window.txtFields[c.box];
   box->setText(c.edit(box->text()));
   window.cmdUpdate->click();
-  EXPECT_TRUE(fake.messageBox.messages.isEmpty())
-      << fake.messageBox.messages.join('\n').toStdString();
+  EXPECT_TRUE(program.messages().isEmpty()) << program.messages().join('\n').toStdString();
   EXPECT_EQ(storedLiterals(db.path()), expected);
 }
 
@@ -112,11 +106,8 @@ TEST(RefusedSaveTest, ABoxPutBackIsNotWrittenLater) {
     SCOPED_TRACE(adding ? "new record" : "stored record");
     testfiles::TempDatabase db;
     testfiles::seedRecords(db.path(), {QStringLiteral("甲")});
-    fakes::FakePlatform fake;
-    fake.services.programFolder = db.folder();
-    FakeMainWindow main;
-    frmPHZ window(fake.services, main);
-    window.show();
+    ResultsProgram program(db.folder());
+    frmPHZ& window = *program.window;
     if (adding) window.cmdAdd->click();
     QLineEdit& identifier = *window.txtFields[phb::Identifier];
     QLineEdit& count = *window.txtFields[phb::SampleCount];
@@ -153,11 +144,8 @@ TEST(IdentifierLimitTest, TwelveCharactersOfAnyPlaneAreKeptWholeAndStoredAsShown
   for (const auto& [way, put] : ways) {
     SCOPED_TRACE(way);
     testfiles::TempDatabase db;
-    fakes::FakePlatform fake;
-    fake.services.programFolder = db.folder();
-    FakeMainWindow main;
-    frmPHZ window(fake.services, main);
-    window.show();
+    ResultsProgram program(db.folder());
+    frmPHZ& window = *program.window;
     window.cmdAdd->click();
     QLineEdit& box = *window.txtFields[phb::Identifier];
     box.setFocus();
