@@ -317,9 +317,9 @@ class SqliteRecordSet final : public RecordSet {
                     " coalesce((SELECT max(rowid) FROM phb), 0)) + 1), ?1, ?2, ?3, ?4)"
                   : "INSERT INTO phb (日期, 标识符, 样本数, pH均值) VALUES (?1, ?2, ?3, ?4)";
     SqliteTransaction transaction(*db_, SqliteTransaction::Behaviour::Immediate);
-    SqliteStatement insert(*db_, sql);
-    for (int i = 0; i < kFieldCount; ++i) insert.bind(i + 1, values[i].value_or(QVariant()));
-    insert.step();
+    SqliteStatement statement(*db_, sql);
+    for (int i = 0; i < kFieldCount; ++i) statement.bind(i + 1, values[i].value_or(QVariant()));
+    statement.step();
     requireOneRowChanged();
     const Bookmark row = db_->lastInsertRowId();
     transaction.commit();
@@ -338,11 +338,11 @@ class SqliteRecordSet final : public RecordSet {
 
     SqliteTransaction transaction(*db_, SqliteTransaction::Behaviour::Immediate);
     requireUnchanged(original);
-    SqliteStatement change(*db_, sql.constData());
+    SqliteStatement statement(*db_, sql.constData());
     for (int i = 0; i < kFieldCount; ++i)
-      if (values[i]) change.bind(i + 1, *values[i]);
-    change.bindInt64(kFieldCount + 1, original.row);
-    change.step();
+      if (values[i]) statement.bind(i + 1, *values[i]);
+    statement.bindInt64(kFieldCount + 1, original.row);
+    statement.step();
     requireOneRowChanged();
     transaction.commit();
   }
