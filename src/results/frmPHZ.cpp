@@ -26,6 +26,7 @@
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 #include "store/StoreFailures.h"
+#include "widgets/CharacterLimit.h"
 #include "widgets/DataNavigator.h"
 #include "widgets/FormsButton.h"
 #include "widgets/Handler.h"
@@ -64,7 +65,7 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
   }
   // Each box is named by its label for screen readers.
   for (int i = 0; i < phb::kFieldCount; ++i) lblLabels[i]->setBuddy(txtFields[i]);
-  txtFields[phb::Identifier]->setMaxLength(phb::kIdentifierLimit);
+  widgets::limitCharacters(*txtFields[phb::Identifier], phb::kIdentifierLimit);
 
   auto makeButton = [this](const QString& caption, int left) {
     auto* button = new QPushButton(caption, this);

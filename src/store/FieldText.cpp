@@ -103,6 +103,20 @@ std::optional<QDate> readNumericDate(const QString& text, const std::vector<Sect
   return date;
 }
 
+// The short form, unless it would read back as another date: a two-digit year is read as
+// this century, so a date of another century shows its year in full, and editing the day
+// or month in the box keeps the year.
+QString dateText(const QDate& date, const QLocale& locale) {
+  const QString shortText = locale.toString(date, QLocale::ShortFormat);
+  if (textToDate(shortText, locale) == date) return shortText;
+  static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
+  QString format = locale.dateFormat(QLocale::ShortFormat);
+  format.replace(twoDigitYear, QStringLiteral("yyyy"));
+  const QString fullYear = locale.toString(date, format);
+  if (textToDate(fullYear, locale) == date) return fullYear;
+  return date.toString(Qt::ISODate);
+}
+
 }  // namespace
 
 FieldType fieldType(int field) {
@@ -175,7 +189,7 @@ QString textFromValue(const QVariant& value, const QLocale& locale) {
   if (!value.isValid()) return {};
   switch (value.typeId()) {
     case QMetaType::QDate:
-      return locale.toString(value.toDate(), QLocale::ShortFormat);
+      return dateText(value.toDate(), locale);
     case QMetaType::Double:
       return numbers::numberToText(value.toDouble());
     default:

@@ -26,8 +26,9 @@ std::optional<double> textToNumber(const QString& text);
 // field does not accept.
 QVariant valueFromText(int field, const QString& text, const QLocale& locale = QLocale());
 
-// What a bound box shows: a date in the locale's short form, a number by number-to-text,
-// a text as it is, nothing for no value.
+// What a bound box shows: a date in the locale's short form (with the year in full where
+// the form's two-digit year would read back as another century), a number by
+// number-to-text, a text as it is, nothing for no value.
 QString textFromValue(const QVariant& value, const QLocale& locale = QLocale());
 
 }  // namespace sorvane::store::fieldtext

@@ -55,6 +55,12 @@ SqliteConnection openPhbFile(const QString& path, bool readOnly) {
   return db;
 }
 
+bool hasLastRowId(const SqliteConnection& db) {
+  SqliteStatement table(
+      db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'phb_last_id'");
+  return table.step();
+}
+
 QVariant columnValue(const SqliteStatement& statement, int column, int field) {
   using Type = SqliteStatement::ColumnType;
   const Type type = statement.columnType(column);

@@ -21,6 +21,10 @@ bool fileIsReadOnly(const QString& path);
 // database (an older Access file, random bytes, an empty file) is opened. Throws StoreError.
 SqliteConnection openPhbFile(const QString& path, bool readOnly);
 
+// True when the file keeps row ids from being handed out twice (table phb_last_id, which
+// files made by earlier builds lack); such a file's new records are inserted above it.
+bool hasLastRowId(const SqliteConnection& db);
+
 // The value of result column `column`, holding field `field`, as that field gives it back:
 // a QDate, a QString, a double, or no value.
 QVariant columnValue(const SqliteStatement& statement, int column, int field);

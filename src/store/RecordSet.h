@@ -59,6 +59,14 @@ class RecordSet {
   // Editing. AddNew makes a new empty record current; Edit starts editing the current one.
   // Field texts are converted to the fields' types only by Update, which saves in one
   // durable transaction; on failure the record stays pending and nothing stored changes.
+  // Update writes only the fields given a text: an edit with none writes nothing and
+  // succeeds, and LastModified is then that record.
+  //
+  // Another program may change the file meanwhile. What was read of a record when it became
+  // current is kept until the next move; Update of an edit and Delete first check that the
+  // stored row still holds exactly that, and otherwise write nothing and throw Conflict
+  // (legacy::kDataChanged, or legacy::kRecordDeleted when the row is gone). Re-opening shows
+  // the stored state.
   virtual EditMode editMode() const = 0;
   virtual void addNew() = 0;
   virtual void edit() = 0;

@@ -1,5 +1,9 @@
 // The record set behind the results window: a keyset of row ids in table order, read once
 // at opening, with each row fetched only when its fields are asked for.
+//
+// Another program may change the file at any time. What was read of the current record is
+// kept until the record set moves; a save or delete first checks, inside its write
+// transaction, that the stored row still holds exactly that, and writes nothing otherwise.
 
 #include <QDate>
 #include <algorithm>
@@ -35,6 +39,7 @@ class SqliteRecordSet final : public RecordSet {
       SqliteStatement keys(*db_, "SELECT rowid FROM phb ORDER BY rowid");
       while (keys.step()) keys_.push_back(keys.columnInt64(0));
     }
+    freshIds_ = hasLastRowId(*db_);
     pos_ = keys_.empty() ? -1 : 0;
   }
 
@@ -50,7 +55,7 @@ class SqliteRecordSet final : public RecordSet {
     deleted_ = false;
     cancelUpdate();
     lastModified_.reset();
-    cachedRow_.reset();
+    read_.reset();
   }
 
   bool isReadOnly() const override { return readOnly_; }
@@ -76,6 +81,7 @@ class SqliteRecordSet final : public RecordSet {
     // After a delete the slot already holds the record that followed.
     if (!deleted_) ++pos_;
     deleted_ = false;
+    read_.reset();
   }
 
   void movePrevious() override {
@@ -84,6 +90,7 @@ class SqliteRecordSet final : public RecordSet {
     cancelUpdate();
     --pos_;
     deleted_ = false;
+    read_.reset();
   }
 
   long absolutePosition() const override {
@@ -108,6 +115,7 @@ class SqliteRecordSet final : public RecordSet {
     cancelUpdate();
     pos_ = static_cast<long>(it - keys_.begin());
     deleted_ = false;
+    read_.reset();
   }
 
   std::optional<Bookmark> lastModified() const override {
@@ -142,6 +150,7 @@ class SqliteRecordSet final : public RecordSet {
   void edit() override {
     requireOpen();
     const Bookmark row = requireCurrent();
+    storedRow(row);  // what the save will check the stored row against, unless read already
     cancelUpdate();
     mode_ = EditMode::Edit;
     editing_ = row;
@@ -159,42 +168,23 @@ class SqliteRecordSet final : public RecordSet {
     if (mode_ == EditMode::None) throw failures::notEditing();
 
     // Every text is converted before anything is written, so a refused one changes nothing.
-    std::array<QVariant, kFieldCount> values;
-    for (int i = 0; i < kFieldCount; ++i) {
-      if (pending_[i])
-        values[i] = fieldtext::valueFromText(i, *pending_[i]);
-      else if (mode_ == EditMode::Edit)
-        values[i] = storedRow(editing_)[i];
-    }
-    if (readOnly_) throw failures::readOnly(path_);
+    // Only the fields given a text are written; a new record's others stay empty.
+    std::array<std::optional<QVariant>, kFieldCount> values;
+    for (int i = 0; i < kFieldCount; ++i)
+      if (pending_[i]) values[i] = fieldtext::valueFromText(i, *pending_[i]);
 
     Bookmark saved = editing_;
-    {
-      SqliteTransaction transaction(*db_, SqliteTransaction::Behaviour::Immediate);
-      HistoryLog history(*db_);
-      if (mode_ == EditMode::Add) {
-        SqliteStatement insert(
-            *db_, "INSERT INTO phb (日期, 标识符, 样本数, pH均值) VALUES (?1, ?2, ?3, ?4)");
-        for (int i = 0; i < kFieldCount; ++i) insert.bind(i + 1, values[i]);
-        insert.step();
-        saved = db_->lastInsertRowId();
-        history.record(HistoryAction::Added, saved, std::nullopt, history.stored(saved));
-      } else {
-        const std::optional<RecordValues> before = history.stored(editing_);
-        SqliteStatement change(*db_,
-                               "UPDATE phb SET 日期 = ?1, 标识符 = ?2, 样本数 = ?3, pH均值 = ?4 "
-                               "WHERE rowid = ?5");
-        for (int i = 0; i < kFieldCount; ++i) change.bind(i + 1, values[i]);
-        change.bindInt64(kFieldCount + 1, editing_);
-        change.step();
-        if (db_->changedRows() == 0) throw failures::recordDeleted();
-        history.record(HistoryAction::Changed, editing_, before, history.stored(editing_));
-      }
-      transaction.commit();
+    if (mode_ == EditMode::Add) {
+      if (readOnly_) throw failures::readOnly(path_);
+      saved = insert(values);
+      insertKey(saved);
+    } else if (std::any_of(values.begin(), values.end(),
+                           [](const auto& v) { return v.has_value(); })) {
+      if (readOnly_) throw failures::readOnly(path_);
+      change(readOf(editing_), values);
     }
-
-    if (mode_ == EditMode::Add) insertKey(saved);
-    cachedRow_.reset();
+    // An edit with nothing to write succeeds as it is: the record stands as stored.
+    read_.reset();
     lastModified_ = saved;
     cancelUpdate();
   }
@@ -210,19 +200,22 @@ class SqliteRecordSet final : public RecordSet {
     if (mode_ == EditMode::Add) throw failures::noCurrentRecord();  // the new one is not stored
     const Bookmark row = requireCurrent();
     if (readOnly_) throw failures::readOnly(path_);
+    const Read original = readOf(row);
     {
       SqliteTransaction transaction(*db_, SqliteTransaction::Behaviour::Immediate);
+      requireUnchanged(original);
       HistoryLog history(*db_);
       const std::optional<RecordValues> before = history.stored(row);
       SqliteStatement erase(*db_, "DELETE FROM phb WHERE rowid = ?1");
       erase.bindInt64(1, row);
       erase.step();
+      requireOneRowChanged();
       history.record(HistoryAction::Deleted, row, before, std::nullopt);
       transaction.commit();
     }
     keys_.erase(keys_.begin() + pos_);
     deleted_ = true;
-    cachedRow_.reset();
+    read_.reset();
     if (lastModified_ == row) lastModified_.reset();
     cancelUpdate();
   }
@@ -257,6 +250,7 @@ class SqliteRecordSet final : public RecordSet {
     cancelUpdate();
     pos_ = position;
     deleted_ = false;
+    read_.reset();
   }
 
   // Row ids only grow, so a new record goes at the end; the search keeps the order should
@@ -268,24 +262,106 @@ class SqliteRecordSet final : public RecordSet {
     if (index <= pos_) ++pos_;
   }
 
-  const std::array<QVariant, kFieldCount>& storedRow(Bookmark row) const {
-    if (cachedRow_ == row) return cached_;
+  // A row as read: each field exactly as stored, and as the field gives it back.
+  struct Read {
+    Bookmark row = 0;
+    bool found = false;  // false: the row was gone
+    std::array<QVariant, kFieldCount> stored;
+    std::array<QVariant, kFieldCount> values;
+  };
+
+  Read fetch(Bookmark row) const {
+    Read read;
+    read.row = row;
     fetch_->bindInt64(1, row);
-    if (!fetch_->step()) {
-      fetch_->reset();
-      throw failures::recordDeleted();  // deleted by another program since the keyset was read
+    read.found = fetch_->step();
+    for (int i = 0; read.found && i < kFieldCount; ++i) {
+      read.stored[i] = fetch_->storedValue(i);
+      read.values[i] = columnValue(*fetch_, i, i);
     }
-    for (int i = 0; i < kFieldCount; ++i) cached_[i] = columnValue(*fetch_, i, i);
     // Reset at once so no read lock outlives the fetch and blocks another program's save.
     fetch_->reset();
-    cachedRow_ = row;
-    return cached_;
+    return read;
+  }
+
+  // The record as first read since it became current; later reads give the same, so what
+  // is shown and what a save checks against never drift apart.
+  const Read& readOf(Bookmark row) const {
+    if (!read_ || read_->row != row) read_ = fetch(row);
+    // Deleted by another program since the keyset was read.
+    if (!read_->found) throw failures::deletedElsewhere();
+    return *read_;
+  }
+
+  const std::array<QVariant, kFieldCount>& storedRow(Bookmark row) const {
+    return readOf(row).values;
+  }
+
+  // Inside a write transaction: the stored row is still the one read, field for field, in
+  // type and value. Throws Conflict otherwise, before anything is written.
+  void requireUnchanged(const Read& original) const {
+    const Read now = fetch(original.row);
+    if (!now.found) throw failures::deletedElsewhere();
+    for (int i = 0; i < kFieldCount; ++i)
+      if (now.stored[i].typeId() != original.stored[i].typeId() ||
+          now.stored[i] != original.stored[i])
+        throw failures::changedElsewhere();
+  }
+
+  // A write counts only when it changed exactly one row.
+  void requireOneRowChanged() const {
+    if (db_->changedRows() != 1) throw failures::writeNotConfirmed(path_);
+  }
+
+  Bookmark insert(const std::array<std::optional<QVariant>, kFieldCount>& values) {
+    // In a file that keeps row ids, the new row takes the id above every id phb ever held.
+    const char* sql =
+        freshIds_ ? "INSERT INTO phb (rowid, 日期, 标识符, 样本数, pH均值) VALUES ("
+                    "(SELECT max(coalesce((SELECT max(id) FROM phb_last_id), 0),"
+                    " coalesce((SELECT max(rowid) FROM phb), 0)) + 1), ?1, ?2, ?3, ?4)"
+                  : "INSERT INTO phb (日期, 标识符, 样本数, pH均值) VALUES (?1, ?2, ?3, ?4)";
+    SqliteTransaction transaction(*db_, SqliteTransaction::Behaviour::Immediate);
+    SqliteStatement statement(*db_, sql);
+    for (int i = 0; i < kFieldCount; ++i) statement.bind(i + 1, values[i].value_or(QVariant()));
+    statement.step();
+    requireOneRowChanged();
+    const Bookmark row = db_->lastInsertRowId();
+    HistoryLog history(*db_);
+    history.record(HistoryAction::Added, row, std::nullopt, history.stored(row));
+    transaction.commit();
+    return row;
+  }
+
+  void change(const Read& original,
+              const std::array<std::optional<QVariant>, kFieldCount>& values) {
+    // Only the fields given a text are named; the names are the program's own.
+    QByteArray sql = "UPDATE phb SET ";
+    for (int i = 0; i < kFieldCount; ++i)
+      if (values[i])
+        sql += phb::fieldNames()[i].toUtf8() + " = ?" + QByteArray::number(i + 1) + ", ";
+    sql.chop(2);
+    sql += " WHERE rowid = ?" + QByteArray::number(kFieldCount + 1);
+
+    SqliteTransaction transaction(*db_, SqliteTransaction::Behaviour::Immediate);
+    requireUnchanged(original);
+    HistoryLog history(*db_);
+    const std::optional<RecordValues> before = history.stored(original.row);
+    SqliteStatement statement(*db_, sql.constData());
+    for (int i = 0; i < kFieldCount; ++i)
+      if (values[i]) statement.bind(i + 1, *values[i]);
+    statement.bindInt64(kFieldCount + 1, original.row);
+    statement.step();
+    requireOneRowChanged();
+    history.record(HistoryAction::Changed, original.row, before, history.stored(original.row));
+    transaction.commit();
   }
 
   QString path_;
   bool readOnly_;
   std::unique_ptr<SqliteConnection> db_;
   std::unique_ptr<SqliteStatement> fetch_;
+
+  bool freshIds_ = false;  // the file has phb_last_id
 
   std::vector<Bookmark> keys_;
   long pos_ = -1;  // -1 before the first record, count() past the last
@@ -296,8 +372,8 @@ class SqliteRecordSet final : public RecordSet {
   std::array<std::optional<QString>, kFieldCount> pending_;
   Bookmark editing_ = 0;
 
-  mutable std::optional<Bookmark> cachedRow_;
-  mutable std::array<QVariant, kFieldCount> cached_;
+  // The current record as read since it became current; reset by every move and save.
+  mutable std::optional<Read> read_;
 };
 
 }  // namespace

@@ -86,4 +86,22 @@ QString SqliteStatement::columnText(int column) const {
   return QString::fromUtf8(text, sqlite3_column_bytes(stmt_, column));
 }
 
+QVariant SqliteStatement::storedValue(int column) const {
+  switch (columnType(column)) {
+    case ColumnType::Integer:
+      return QVariant::fromValue<qint64>(columnInt64(column));
+    case ColumnType::Float:
+      return columnDouble(column);
+    case ColumnType::Text:
+      return columnText(column);
+    case ColumnType::Blob: {
+      const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+      return QByteArray(bytes, sqlite3_column_bytes(stmt_, column));
+    }
+    case ColumnType::Null:
+      break;
+  }
+  return {};
+}
+
 }  // namespace sorvane::store

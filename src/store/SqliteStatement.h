@@ -38,6 +38,10 @@ class SqliteStatement {
   std::int64_t columnInt64(int column) const;
   double columnDouble(int column) const;
   QString columnText(int column) const;
+  // The column's value exactly as stored: a qint64, a double, a QString, a QByteArray for a
+  // blob, or an invalid QVariant for NULL. Two such values are the same only when their types
+  // and values are.
+  QVariant storedValue(int column) const;
 
  private:
   const SqliteConnection& connection_;

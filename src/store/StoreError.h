@@ -19,6 +19,7 @@ inline constexpr int kTableNotFound = 3078;       // no such table
 inline constexpr int kInvalidBookmark = 3159;     // not a valid bookmark
 inline constexpr int kFieldTooSmall = 3163;       // text longer than the field takes
 inline constexpr int kRecordDeleted = 3167;       // the record was deleted
+inline constexpr int kDataChanged = 3197;         // another program changed the record
 inline constexpr int kLocked = 3260;              // locked by another program
 inline constexpr int kItemNotFound = 3265;        // no field of that name
 inline constexpr int kUnrecognizedFormat = 3343;  // not a database this program reads
@@ -43,6 +44,7 @@ class StoreError : public std::runtime_error {
     NotOpen,          // the record set is closed or never opened
     Io,               // disk full, an input/output error
     NotEditing,       // a field change or Update without AddNew or Edit first
+    Conflict,         // another program changed or deleted the record since it was read
   };
 
   StoreError(Kind kind, int number, const QString& message);

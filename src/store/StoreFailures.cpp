@@ -97,5 +97,24 @@ StoreError ioError(const QString& path) {
           QStringLiteral("读写数据库“%1”时出现磁盘或网络错误；没有保存的改动仍未保存。").arg(path)};
 }
 
+// A save or delete refused because the stored record is no longer what was read; nothing
+// was written, and re-reading shows what is stored now.
+StoreError changedElsewhere() {
+  return {Kind::Conflict, legacy::kDataChanged,
+          QStringLiteral("另一个程序已经改动了这条记录，这次没有写入任何内容。"
+                         "按“刷新(R)”可以看到已保存的内容。")};
+}
+
+StoreError deletedElsewhere() {
+  return {Kind::Conflict, legacy::kRecordDeleted,
+          QStringLiteral("另一个程序已经删除了这条记录，这次没有写入任何内容。"
+                         "按“刷新(R)”可以看到已保存的内容。")};
+}
+
+StoreError writeNotConfirmed(const QString& path) {
+  return {Kind::Io, legacy::kDiskOrNetwork,
+          QStringLiteral("数据库“%1”没有确认这次写入，记录没有保存。").arg(path)};
+}
+
 }  // namespace failures
 }  // namespace sorvane::store

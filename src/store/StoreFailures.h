@@ -29,5 +29,8 @@ StoreError notOpen();
 StoreError notEditing();
 StoreError diskFull(const QString& path);
 StoreError ioError(const QString& path);
+StoreError changedElsewhere();
+StoreError deletedElsewhere();
+StoreError writeNotConfirmed(const QString& path);
 
 }  // namespace sorvane::store::failures

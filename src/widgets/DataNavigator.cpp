@@ -143,8 +143,27 @@ bool DataNavigator::boxesChanged() const {
 }
 
 void DataNavigator::saveBoxes(RecordSet& set) {
-  if (set.editMode() == RecordSet::EditMode::None) set.edit();
-  for (const Binding& binding : bindings_) set.setFieldText(binding.field, binding.box->text());
+  // Only the boxes changed since the record became current are written: a box shows a stored
+  // value in its own form (a two-digit year, fifteen digits, twelve characters), and writing
+  // that back would change a value nobody touched. A new record starts from empty boxes, so
+  // whatever was filled in counts as changed; its other fields stay empty.
+  const bool adding = set.editMode() == RecordSet::EditMode::Add;
+  if (!adding) {
+    // A fresh edit, so nothing a refused save left pending is written now.
+    set.cancelUpdate();
+    set.edit();
+  }
+  bool changed = false;
+  for (const Binding& binding : bindings_) {
+    const bool boxChanged = binding.box->text() != binding.shown;
+    // A new record takes every box, so one emptied after a refused save stays empty.
+    if (boxChanged || adding) set.setFieldText(binding.field, binding.box->text());
+    changed = changed || boxChanged;
+  }
+  if (adding && !changed) {
+    set.cancelUpdate();  // an empty new record: nothing to store
+    return;
+  }
   set.update();
 }
 

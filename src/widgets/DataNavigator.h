@@ -38,12 +38,12 @@ enum DataAction : int {
 // bound to a record set and to a list of text boxes that show and edit its current record.
 //
 // Each action (a button, or a change of record through Recordset()) raises Validate first;
-// when Save comes back non-zero and a bound box was changed, the boxes are saved before the
-// action goes ahead, and Action 0 cancels it. Reposition follows once a record is current.
-// Typed text reaches the record only when it is saved. Failures of the navigator's own work
-// (opening, moving by its buttons, saving on such a move) go to Error; unless the handler
-// sets Response to 0 the navigator shows the error's message itself. Whatever pointer shape
-// a Validate handler sets lasts only until its action is over.
+// when Save comes back non-zero and a bound box was changed, the changed boxes are saved
+// before the action goes ahead, and Action 0 cancels it. Reposition follows once a record is
+// current. Typed text reaches the record only when it is saved. Failures of the navigator's own
+// work (opening, moving by its buttons, saving on such a move) go to Error; unless the handler sets
+// Response to 0 the navigator shows the error's message itself. Whatever pointer shape a Validate
+// handler sets lasts only until its action is over.
 class DataNavigator : public QWidget {
   Q_OBJECT
 
@@ -96,8 +96,10 @@ class DataNavigator : public QWidget {
   // failure goes to Error and leaves the record set that was open, if any, in place.
   void Refresh();
   // Saves the bound boxes into the current record (a new one included) without raising
-  // Validate. Throws StoreError; on failure the record stays pending and the boxes keep
-  // their text.
+  // Validate. Only boxes changed since the record became current are written; with none
+  // changed nothing is written (a new record is then dropped) and the call succeeds. Throws
+  // StoreError, Conflict when another program changed or deleted the record since it was
+  // shown; on failure the record stays pending and the boxes keep their text.
   void UpdateRecord();
 
   QString Caption() const;

@@ -97,15 +97,5 @@ TEST_F(frmPHZWindow, AMoveShowsTheHourglassUntilTheNextRecordIsShown) {
             (std::vector<PointerShape>{PointerShape::Hourglass, PointerShape::Default}));
 }
 
-TEST_F(frmPHZWindow, SavingARecordAnotherProgramDeletedSaysSoAndWritesNothing) {
-  store::SqliteConnection(db.path(), store::SqliteConnection::Access::ReadWrite)
-      .exec("DELETE FROM phb WHERE 标识符 = 'A'");
-  window.txtFields[phb::Identifier]->setText(QStringLiteral("A2"));
-  window.cmdUpdate->click();
-  EXPECT_EQ(fake.messageBox.messages, QStringList{QStringLiteral("记录已被删除。")});
-  EXPECT_EQ(store::testfiles::storedTexts(db.path(), phb::fieldNames()[phb::Identifier]),
-            QStringList{"B"});
-}
-
 }  // namespace
 }  // namespace sorvane::results

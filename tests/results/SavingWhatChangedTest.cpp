@@ -1,0 +1,164 @@
+// What the results window writes: only the boxes changed since the record was shown, so a
+// stored value that a box shows in its own form stays as it is; and an identifier of twelve
+// characters from any plane is kept whole and stored as shown.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "ResultsProgram.h"
+#include "store/PhbFields.h"
+#include "store/SqliteConnection.h"
+#include "store/SqliteStatement.h"
+#include "store/StoreTestFiles.h"
+
+namespace sorvane::results {
+namespace {
+
+namespace phb = store::phb;
+namespace testfiles = store::testfiles;
+using store::SqliteConnection;
+
+// The one record's fields as SQL literals, exactly as stored.
+std::vector<std::string> storedLiterals(const QString& path) {
+  SqliteConnection db(path, SqliteConnection::Access::ReadOnly);
+  store::SqliteStatement row(
+      db, "SELECT quote(日期), quote(标识符), quote(样本数), quote(pH均值) FROM phb");
+  std::vector<std::string> literals;
+  if (row.step()) {
+    for (int i = 0; i < phb::kFieldCount; ++i) literals.push_back(row.columnText(i).toStdString());
+  }
+  return literals;
+}
+
+class DefaultLocale {
+ public:
+  explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+  ~DefaultLocale() { QLocale::setDefault(saved_); }
+
+ private:
+  QLocale saved_;
+};
+
+struct ChangedBox {
+  const char* name;
+  const char* stored;  // the record another tool stored, as SQL values
+  int box;
+  std::function<QString(const QString& shown)> edit;
+  const char* written;  // the edited field afterwards, as an SQL literal; the others stay
+  friend void PrintTo(const ChangedBox& c, std::ostream* os) { *os << c.name; }
+};
+
+class SavingWhatChangedTest : public testing::TestWithParam<ChangedBox> {};
+
+TEST_P(SavingWhatChangedTest, OnlyTheChangedBoxIsWritten) {
+  const ChangedBox& c = GetParam();
+  const DefaultLocale us(QLocale(QLocale::English, QLocale::UnitedStates));  // short date M/d/yy
+  testfiles::TempDatabase db;
+  {  // a table as another tool may make it, without the build's checks
+    SqliteConnection file(db.path(), SqliteConnection::Access::ReadWrite);
+    file.exec(
+        "DROP TRIGGER phb_fresh_id; DROP TABLE phb_last_id; DROP TABLE phb;"
+        "CREATE TABLE phb (日期 TEXT, 标识符 TEXT, 样本数 REAL, pH均值 REAL)");
+    file.exec(("INSERT INTO phb VALUES (" + std::string(c.stored) + ")").c_str());
+  }
+  ResultsProgram program(db.folder());
+  frmPHZ& window = *program.window;
+  std::vector<std::string> expected = storedLiterals(db.path());
+  expected.at(c.box) = c.written;
+  QLineEdit* box = window.txtFields[c.box];
+  box->setText(c.edit(box->text()));
+  window.cmdUpdate->click();
+  EXPECT_TRUE(program.messages().isEmpty()) << program.messages().join('\n').toStdString();
+  EXPECT_EQ(storedLiterals(db.path()), expected);
+}
+
+QString newIdentifier(const QString&) { return QStringLiteral("新"); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, SavingWhatChangedTest,
+    testing::Values(
+        ChangedBox{"LastCenturysDateShownWithTwoDigitYears", "'1999-12-31', '甲', 5.0, 7.2",
+                   phb::Identifier, newIdentifier, "'新'"},
+        ChangedBox{"MeanOfMoreDigitsThanShown", "'2024-05-01', '甲', 5.0, 7.1234567890123456",
+                   phb::Identifier, newIdentifier, "'新'"},
+        ChangedBox{"IdentifierLongerThanTheBox",
+                   "'2024-05-01', '十五个字的标识符超出了限制长度', 5.0, 7.2", phb::Mean,
+                   [](const QString&) { return QStringLiteral("6.5"); }, "6.5"},
+        ChangedBox{"DateInAnotherToolsForm", "'2004/1/29', '甲', 5.0, 7.2", phb::Identifier,
+                   newIdentifier, "'新'"},
+        // Edited, an old date keeps its century: it is shown with its year in full.
+        ChangedBox{"LastCenturysDateEdited", "'1999-12-31', '甲', 5.0, 7.2", phb::Date,
+                   [](const QString& shown) { return QString(shown).replace("31", "30"); },
+                   "'1999-12-30'"}),
+    [](const testing::TestParamInfo<ChangedBox>& info) { return std::string(info.param.name); });
+
+// A box put back to what it showed after a refused save is not written by the next save.
+TEST(RefusedSaveTest, ABoxPutBackIsNotWrittenLater) {
+  for (const bool adding : {false, true}) {
+    SCOPED_TRACE(adding ? "new record" : "stored record");
+    testfiles::TempDatabase db;
+    testfiles::seedRecords(db.path(), {{.identifier = QStringLiteral("甲")}});
+    ResultsProgram program(db.folder());
+    frmPHZ& window = *program.window;
+    if (adding) window.cmdAdd->click();
+    QLineEdit& identifier = *window.txtFields[phb::Identifier];
+    QLineEdit& count = *window.txtFields[phb::SampleCount];
+    const QString shown = identifier.text();
+    identifier.setText(QStringLiteral("乙"));
+    count.setText(QStringLiteral("五"));
+    window.cmdUpdate->click();  // refused: not a number
+    identifier.setText(shown);
+    count.setText(QStringLiteral("6"));
+    window.cmdUpdate->click();
+    EXPECT_EQ(testfiles::storedTexts(db.path(), phb::fieldNames()[phb::Identifier]),
+              adding ? QStringList({QStringLiteral("甲"), QString()}) : QStringList{"甲"});
+  }
+}
+
+// Eleven CJK characters and U+20000, which takes two UTF-16 units: twelve characters.
+const QString kTwelve = QStringLiteral("一二三四五六七八九十百") + QString::fromUcs4(U"\U00020000");
+
+TEST(IdentifierLimitTest, TwelveCharactersOfAnyPlaneAreKeptWholeAndStoredAsShown) {
+  const std::vector<std::pair<const char*, std::function<void(QLineEdit&, const QString&)>>> ways{
+      {"set", [](QLineEdit& box, const QString& text) { box.setText(box.text() + text); }},
+      {"pasted",
+       [](QLineEdit& box, const QString& text) {
+         QApplication::clipboard()->setText(text);
+         box.paste();
+       }},
+      {"typed",
+       [](QLineEdit& box, const QString& text) {
+         QInputMethodEvent commit;
+         commit.setCommitString(text);
+         QApplication::sendEvent(&box, &commit);
+       }},
+  };
+  for (const auto& [way, put] : ways) {
+    SCOPED_TRACE(way);
+    testfiles::TempDatabase db;
+    ResultsProgram program(db.folder());
+    frmPHZ& window = *program.window;
+    window.cmdAdd->click();
+    QLineEdit& box = *window.txtFields[phb::Identifier];
+    box.setFocus();
+    put(box, kTwelve.left(10));
+    put(box, kTwelve.mid(10) + QStringLiteral("万"));  // one character too many
+    EXPECT_EQ(box.text(), kTwelve);
+    put(box, QString::fromUcs4(U"\U00020001"));  // a full box takes nothing more
+    EXPECT_EQ(box.text(), kTwelve);
+    window.cmdUpdate->click();
+    EXPECT_EQ(testfiles::storedTexts(db.path(), phb::fieldNames()[phb::Identifier]),
+              QStringList{kTwelve});
+  }
+}
+
+}  // namespace
+}  // namespace sorvane::results

@@ -1,0 +1,148 @@
+// Two results windows on one phjz.mdb, as two running programs have it. A write over a
+// record that the other program changed or deleted since it was shown is refused: one
+// message, the typed edits and the record stay, and the file is left as it was.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "ResultsProgram.h"
+#include "store/PhbFields.h"
+#include "store/SqliteConnection.h"
+#include "store/StoreFailures.h"
+#include "store/StoreTestFiles.h"
+
+namespace sorvane::results {
+namespace {
+
+namespace phb = store::phb;
+namespace testfiles = store::testfiles;
+
+using Program = ResultsProgram;
+
+enum class Road { Save, SaveOnLeaving, Delete };
+enum class Refusal { None, Changed, Deleted };
+
+struct Interleaving {
+  const char* name;
+  std::function<void(Program& here, Program& other)> before;
+  Refusal refusal;
+  Road road = Road::Save;
+  bool onLastRecord = false;
+  bool earlierBuildsFile = false;
+  bool rolesSwapped = false;  // the first program is `other`, the second `here`
+  friend void PrintTo(const Interleaving& c, std::ostream* os) { *os << c.name; }
+};
+
+class TwoProgramsTest : public testing::TestWithParam<Interleaving> {};
+
+// Both programs show the same record of 甲, 乙, 丙; `before` runs; then `here` types a mean
+// and writes by the road.
+TEST_P(TwoProgramsTest, TheSecondWriteOverAChangedRecordIsRefused) {
+  const Interleaving& c = GetParam();
+  testfiles::TempDatabase db;
+  if (c.earlierBuildsFile) {
+    store::SqliteConnection(db.path(), store::SqliteConnection::Access::ReadWrite)
+        .exec("DROP TRIGGER phb_fresh_id; DROP TABLE phb_last_id");
+  }
+  testfiles::seedRecords(db.path(), {{.identifier = QStringLiteral("甲")},
+                                     {.identifier = QStringLiteral("乙")},
+                                     {.identifier = QStringLiteral("丙")}});
+  Program first(db.folder()), second(db.folder());
+  Program& here = c.rolesSwapped ? first : second;
+  Program& other = c.rolesSwapped ? second : first;
+  if (c.onLastRecord) {
+    here.window->Data1->Recordset().moveLast();
+    other.window->Data1->Recordset().moveLast();
+  }
+  c.before(here, other);
+
+  here.type(phb::Mean, QStringLiteral("6.5"));
+  const QStringList typed = here.boxes();
+  const QString caption = here.window->Data1->Caption();
+  const qsizetype messagesBefore = here.messages().size();
+  const QByteArray fileBefore = testfiles::fileBytes(db.path());
+  switch (c.road) {
+    case Road::Save:
+      here.save();
+      break;
+    case Road::SaveOnLeaving:
+      here.next();
+      break;
+    case Road::Delete:
+      here.erase();
+      break;
+  }
+  const QStringList messages = here.messages().mid(messagesBefore);
+
+  if (c.refusal == Refusal::None) {
+    EXPECT_EQ(messages, QStringList());
+    EXPECT_NE(testfiles::fileBytes(db.path()), fileBefore);
+    return;
+  }
+  QString expected = (c.refusal == Refusal::Changed ? store::failures::changedElsewhere()
+                                                    : store::failures::deletedElsewhere())
+                         .message();
+  // The navigator's own move reports through its Error event.
+  if (c.road == Road::SaveOnLeaving) expected.prepend(QStringLiteral("数据错误事件命中错误："));
+  EXPECT_EQ(messages, QStringList{expected});
+  EXPECT_EQ(here.boxes(), typed);
+  EXPECT_EQ(here.window->Data1->Caption(), caption);
+  EXPECT_TRUE(testfiles::fileBytes(db.path()) == fileBefore) << "the file changed";
+}
+
+void otherEditsIdentifier(Program&, Program& other) {
+  other.type(phb::Identifier, QStringLiteral("甲二"));
+  other.save();
+}
+
+void otherDeletes(Program&, Program& other) { other.erase(); }
+
+// The last record goes and a new one is saved, which may take its id.
+void otherReplacesTheLastRecord(Program&, Program& other) {
+  other.erase();
+  other.window->cmdAdd->click();
+  other.type(phb::Identifier, QStringLiteral("丁"));
+  other.save();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Interleavings, TwoProgramsTest,
+    testing::Values(
+        Interleaving{"EditAfterTheOthersEdit", otherEditsIdentifier, Refusal::Changed},
+        // The other order: the first program writes second.
+        Interleaving{"EditAfterTheOthersEditOtherOrder", otherEditsIdentifier, Refusal::Changed,
+                     Road::Save, false, false, true},
+        Interleaving{"SameFieldEdited",
+                     [](Program&, Program& other) {
+                       other.type(phb::Mean, QStringLiteral("7.5"));
+                       other.save();
+                     },
+                     Refusal::Changed},
+        Interleaving{"EditSavedOnLeaving", otherEditsIdentifier, Refusal::Changed,
+                     Road::SaveOnLeaving},
+        Interleaving{"DeleteAfterTheOthersEdit", otherEditsIdentifier, Refusal::Changed,
+                     Road::Delete},
+        Interleaving{"EditAfterTheOthersDelete", otherDeletes, Refusal::Deleted},
+        Interleaving{"EditOfADeletedRecordWhoseIdCouldBeTaken", otherReplacesTheLastRecord,
+                     Refusal::Deleted, Road::Save, true},
+        // An earlier build's file hands the id out again; the changed values give it away.
+        Interleaving{"EditOfADeletedRecordWhoseIdWasTaken", otherReplacesTheLastRecord,
+                     Refusal::Changed, Road::Save, true, true},
+        Interleaving{"OtherRecordEdited",
+                     [](Program&, Program& other) {
+                       other.next();
+                       otherEditsIdentifier(other, other);
+                     },
+                     Refusal::None},
+        Interleaving{"SecondSaveOfItsOwnEdit",
+                     [](Program& here, Program&) {
+                       here.type(phb::Identifier, QStringLiteral("甲二"));
+                       here.save();
+                     },
+                     Refusal::None}),
+    [](const testing::TestParamInfo<Interleaving>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace sorvane::results

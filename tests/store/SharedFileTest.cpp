@@ -1,0 +1,145 @@
+// One results file shared with other programs and tools: row ids are never handed out twice
+// in a file the build made, an earlier build's file is used as it is, and a write the file
+// did not carry out is never reported as done.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "store/RecordSet.h"
+#include "store/SqliteConnection.h"
+#include "store/SqliteStatement.h"
+#include "store/StoreTestFiles.h"
+
+namespace sorvane::store {
+namespace {
+
+using namespace testfiles;
+using Access = SqliteConnection::Access;
+
+const QString kId = QStringLiteral("标识符");
+
+// The file as builds made it before row ids were kept.
+void makeEarlierBuildsFile(const QString& path) {
+  SqliteConnection(path, Access::ReadWrite)
+      .exec("DROP TRIGGER phb_fresh_id; DROP TABLE phb_last_id");
+}
+
+// What another tool runs on the file.
+void otherTool(const QString& path, const char* sql) {
+  SqliteConnection(path, Access::ReadWrite).exec(sql);
+}
+
+std::vector<Bookmark> rowIds(const QString& path) {
+  SqliteConnection db(path, Access::ReadOnly);
+  SqliteStatement ids(db, "SELECT rowid FROM phb ORDER BY rowid");
+  std::vector<Bookmark> found;
+  while (ids.step()) found.push_back(ids.columnInt64(0));
+  return found;
+}
+
+QString schema(const QString& path) {
+  SqliteConnection db(path, Access::ReadOnly);
+  SqliteStatement all(db, "SELECT group_concat(sql, ';') FROM sqlite_master");
+  all.step();
+  return all.columnText(0);
+}
+
+struct IdCase {
+  const char* name;
+  bool earlierBuild;
+  Bookmark savedAs;             // the id Sorvane's new record gets after record 3 is deleted
+  std::vector<Bookmark> final;  // after another tool deletes the last row and inserts one
+  friend void PrintTo(const IdCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class RowIdTest : public testing::TestWithParam<IdCase> {};
+
+TEST_P(RowIdTest, NewRecordsTakeIdsNoRecordHad) {
+  const IdCase& c = GetParam();
+  TempDatabase db;
+  if (c.earlierBuild) makeEarlierBuildsFile(db.path());
+  seedRecords(db.path(), {{.identifier = "A"}, {.identifier = "B"}, {.identifier = "C"}});
+  const QString schemaBefore = schema(db.path());
+
+  auto records = RecordSet::open(db.path());
+  records->moveLast();
+  records->deleteCurrent();
+  records->addNew();
+  records->setFieldText(kId, "D");
+  records->update();
+  EXPECT_EQ(records->lastModified(), c.savedAs);
+  records->setBookmark(c.savedAs);
+  EXPECT_EQ(records->fieldText(kId), "D");  // the bookmark is the stored record's own id
+
+  // Another tool deletes the last row and inserts without an id: SQLite's own numbering.
+  otherTool(db.path(), "DELETE FROM phb WHERE rowid = (SELECT max(rowid) FROM phb)");
+  otherTool(db.path(), "INSERT INTO phb (标识符) VALUES ('E')");
+  EXPECT_EQ(rowIds(db.path()), c.final);
+  EXPECT_EQ(schema(db.path()), schemaBefore);  // never restructured
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RowIdTest,
+    testing::Values(IdCase{"MadeByThisBuild", false, 4, {1, 2, 5}},
+                    // Reused ids here are caught by the check before every write.
+                    IdCase{"MadeByAnEarlierBuild", true, 3, {1, 2, 3}}),
+    [](const testing::TestParamInfo<IdCase>& info) { return std::string(info.param.name); });
+
+// Another tool's trigger makes the file skip a write without an error.
+struct SkippedWrite {
+  const char* name;
+  const char* trigger;
+  std::function<void(RecordSet&)> write;
+  RecordSet::EditMode pendingAfter;
+  friend void PrintTo(const SkippedWrite& c, std::ostream* os) { *os << c.name; }
+};
+
+class SkippedWriteTest : public testing::TestWithParam<SkippedWrite> {};
+
+TEST_P(SkippedWriteTest, IsReportedAndLeavesTheFileAsItWas) {
+  const SkippedWrite& c = GetParam();
+  TempDatabase db;
+  seedRecords(db.path(), {{.identifier = "A"}});
+  otherTool(db.path(), c.trigger);
+  const QByteArray before = fileBytes(db.path());
+  auto records = RecordSet::open(db.path());
+  try {
+    c.write(*records);
+    ADD_FAILURE() << "reported as done";
+  } catch (const StoreError& error) {
+    EXPECT_EQ(error.kind(), StoreError::Kind::Io);
+  }
+  EXPECT_EQ(records->editMode(), c.pendingAfter);
+  EXPECT_EQ(records->absolutePosition(), c.pendingAfter == RecordSet::EditMode::Add ? -1 : 0);
+  EXPECT_TRUE(fileBytes(db.path()) == before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, SkippedWriteTest,
+    testing::Values(
+        SkippedWrite{"Insert",
+                     "CREATE TRIGGER skip BEFORE INSERT ON phb BEGIN SELECT RAISE(IGNORE); END",
+                     [](RecordSet& records) {
+                       records.addNew();
+                       records.setFieldText(kId, "B");
+                       records.update();
+                     },
+                     RecordSet::EditMode::Add},
+        SkippedWrite{"Edit",
+                     "CREATE TRIGGER skip BEFORE UPDATE ON phb BEGIN SELECT RAISE(IGNORE); END",
+                     [](RecordSet& records) {
+                       records.edit();
+                       records.setFieldText(kId, "B");
+                       records.update();
+                     },
+                     RecordSet::EditMode::Edit},
+        SkippedWrite{
+            "Delete", "CREATE TRIGGER skip BEFORE DELETE ON phb BEGIN SELECT RAISE(IGNORE); END",
+            [](RecordSet& records) { records.deleteCurrent(); }, RecordSet::EditMode::None}),
+    [](const testing::TestParamInfo<SkippedWrite>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace sorvane::store
