@@ -10,6 +10,9 @@
 #include "support/JetWriter.h"
 
 namespace sorvane::testsupport {
+
+void PrintTo(JetVersion v, std::ostream* os) { *os << (v == JetVersion::Jet3 ? "Jet3" : "Jet4"); }
+
 namespace {
 
 QString run(const QString& program, const QStringList& arguments) {
