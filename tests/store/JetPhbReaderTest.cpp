@@ -17,10 +17,6 @@ QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 QT_END_NAMESPACE
 
-namespace sorvane::testsupport {
-void PrintTo(JetVersion v, std::ostream* os) { *os << (v == JetVersion::Jet3 ? "Jet3" : "Jet4"); }
-}  // namespace sorvane::testsupport
-
 namespace sorvane::store {
 namespace {
 

@@ -8,12 +8,18 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <ostream>
 #include <variant>
 #include <vector>
 
 namespace sorvane::testsupport {
 
 enum class JetVersion { Jet3, Jet4 };
+
+// Test names and failures show the format by name.
+inline void PrintTo(JetVersion v, std::ostream* os) {
+  *os << (v == JetVersion::Jet3 ? "Jet3" : "Jet4");
+}
 
 enum class JetType { Boolean, Byte, Integer, Long, Currency, Single, Double, DateTime, Text };
 

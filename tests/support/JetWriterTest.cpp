@@ -11,8 +11,6 @@
 
 namespace sorvane::testsupport {
 
-void PrintTo(JetVersion v, std::ostream* os) { *os << (v == JetVersion::Jet3 ? "Jet3" : "Jet4"); }
-
 namespace {
 
 QString run(const QString& program, const QStringList& arguments) {
