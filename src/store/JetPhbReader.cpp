@@ -143,9 +143,15 @@ constexpr int kOffsetMask = 0x1fff;
 constexpr std::uint32_t kCatalogPage = 2;
 // Jet marks a row offset 0x8000 for a deleted row and 0x4000 for a row moved to another
 // page. libmdb 1.0 reads the two the other way round: it returns deleted rows as live ones
-// and passes over moved ones. The reader skips deleted rows itself; a moved row shows as a
-// record missing from the table's count.
+// and passes over moved ones. So the reader walks the rows itself: a deleted row is passed
+// over, and a moved row is followed. A row that grew too large for its page when it was
+// edited is moved: its slot keeps a pointer (the row number in one byte, then the page
+// number in three) and its data goes to another page, flagged deleted there so that a walk
+// over the table sees it once, at the pointer's place.
 constexpr int kDeletedFlag = 0x8000, kMovedFlag = 0x4000;
+// Jet moves a row again rather than chain pointers; a few hops allow for that and stop a
+// loop in a damaged file.
+constexpr int kMaxMoves = 4;
 
 struct ColumnInfo {
   int type = 0;
@@ -192,6 +198,9 @@ class Guard {
   std::optional<QByteArray> pgRow(std::uint32_t pgRow);
   bool row(const std::vector<unsigned char>& buf, int start, int size, const TableInfo& info,
            bool catalog);
+  // The row a moved row's pointer leads to is a sound row of the same table.
+  bool movedRow(const unsigned char* pointer, int size, std::uint32_t tdefPage,
+                const TableInfo& info);
   bool text(const unsigned char* p, int size) const;
   bool longValue(const unsigned char* p, int size);
 
@@ -441,9 +450,33 @@ bool Guard::dataPages(std::uint32_t tdefPage, const TableInfo& info, bool catalo
       // libmdb cracks every row but a moved one, deleted rows too.
       if (!(flags & kMovedFlag) && size > 0 && !row(page_, start, size, info, catalog))
         return false;
+      // The reader follows a live moved row of a user table.
+      if (!catalog && (flags & (kMovedFlag | kDeletedFlag)) == kMovedFlag &&
+          !movedRow(&page_[start], size, tdefPage, info))
+        return false;
     }
   }
   return true;
+}
+
+bool Guard::movedRow(const unsigned char* pointer, int size, std::uint32_t tdefPage,
+                     const TableInfo& info) {
+  if (size < 4) return false;
+  std::uint32_t pg = pointer[1] | pointer[2] << 8 | std::uint32_t(pointer[3]) << 16;
+  int slot = pointer[0];
+  const int rco = jet4_ ? 12 : 8;
+  for (int hop = 0; hop < kMaxMoves; ++hop) {
+    int start, length, flags;
+    if (!read(pg, other_) || other_[0] != 0x01 ||
+        le32(reinterpret_cast<const char*>(&other_[4])) != tdefPage || slot >= le16(&other_[rco]) ||
+        !rowBounds(other_, slot, start, length, flags))
+      return false;
+    if (!(flags & kMovedFlag)) return length > 0 && row(other_, start, length, info, false);
+    if (length < 4) return false;
+    pg = other_[start + 1] | other_[start + 2] << 8 | std::uint32_t(other_[start + 3]) << 16;
+    slot = other_[start];
+  }
+  return false;
 }
 
 // ---- libmdb --------------------------------------------------------------------------
@@ -520,12 +553,21 @@ struct JetTableReader::Impl {
   // The current row, found again for its null mask.
   const unsigned char* row = nullptr;
   int rowSize = 0;
+  // The walk over the table's data pages: the page being walked, its next slot and its
+  // number of rows; libmdb's page buffer holds another page after a moved row was read.
+  unsigned long walkPage = 0;
+  int slot = 0, slotCount = 0;
+  bool walkPageLoaded = false;
+  std::vector<MdbField> fields;
 
   ~Impl() {
     if (gbk != iconv_t(-1)) iconv_close(gbk);
   }
 
   void open(const QString& tableName, const QStringList& fields);
+  // The next live row's start and size on libmdb's page buffer, moved rows followed; false
+  // after the last.
+  bool nextRow(int& start, int& size);
   bool text(const unsigned char* p, int length, QString& out);
   void decode(int field, JetValue& v);
 };
@@ -752,22 +794,65 @@ bool JetTableReader::isJet3() const { return !d_->jet4; }
 qint64 JetTableReader::announcedCount() const { return d_->announced; }
 qint64 JetTableReader::position() const { return d_->position; }
 
+bool JetTableReader::Impl::nextRow(int& start, int& size) {
+  MdbHandle* h = mdb.get();
+  const int rco = int(h->fmt->row_count_offset);
+  for (;;) {
+    if (slot >= slotCount) {
+      // libmdb's own walk over the usage map, which the guard has checked.
+      if (!mdb_read_next_dpg(table.get())) return false;
+      walkPage = table->cur_phys_pg;
+      slot = 0;
+      slotCount = le16(h->pg_buf + rco);
+      walkPageLoaded = true;
+      continue;
+    }
+    if (!walkPageLoaded) {
+      if (mdb_read_pg(h, walkPage) != ssize_t(h->fmt->pg_size)) throw damaged(path);
+      walkPageLoaded = true;
+    }
+    size_t length = 0;
+    if (mdb_find_row(h, slot++, &start, &length) != 0) throw damaged(path);
+    if (start & kDeletedFlag) continue;
+    size = int(length);
+    for (int hop = 0; start & kMovedFlag; ++hop) {
+      const unsigned char* p = h->pg_buf + (start & kOffsetMask);
+      if (hop == kMaxMoves || size < 4) throw damaged(path);
+      const unsigned long pg = p[1] | p[2] << 8 | std::uint32_t(p[3]) << 16;
+      const int target = p[0];
+      walkPageLoaded = false;  // the page buffer now holds the moved row's page
+      if (mdb_read_pg(h, pg) != ssize_t(h->fmt->pg_size) || target >= le16(h->pg_buf + rco) ||
+          mdb_find_row(h, target, &start, &length) != 0)
+        throw damaged(path);
+      size = int(length);
+    }
+    start &= kOffsetMask;
+    if (size == 0) throw damaged(path);
+    return true;
+  }
+}
+
 bool JetTableReader::next() {
   Impl& d = *d_;
   if (d.finished) return false;
-  int start;
-  size_t size;
-  do {
-    if (!mdb_fetch_row(d.table.get())) {
-      d.finished = true;
-      if (d.position != d.announced) throw damaged(d.path);
-      return false;
-    }
-    mdb_find_row(d.mdb.get(), int(d.table->cur_row) - 1, &start, &size);
-  } while (start & kDeletedFlag);
+  int start = 0, size = 0;
+  if (!d.nextRow(start, size)) {
+    d.finished = true;
+    if (d.position != d.announced) throw damaged(d.path);
+    return false;
+  }
+  // libmdb cracks the row into its columns' places on the page, as its own walk would.
+  d.fields.resize(d.table->num_cols);
+  if (mdb_crack_row(d.table.get(), start, size_t(size), d.fields.data()) < 0) throw damaged(d.path);
+  for (const MdbField& f : d.fields) {
+    auto* col = static_cast<MdbColumn*>(g_ptr_array_index(d.table->columns, f.colnum));
+    const bool has = !f.is_null && f.siz > 0;
+    col->cur_value_start = has ? f.start : 0;
+    col->cur_value_len = has ? f.siz : 0;
+  }
   ++d.position;
-  d.row = d.mdb->pg_buf + (start & kOffsetMask);
-  d.rowSize = int(size);
+  d.row = d.mdb->pg_buf + start;
+  d.rowSize = size;
   std::fill(d.decoded.begin(), d.decoded.end(), false);
   return true;
 }
@@ -840,8 +925,11 @@ bool JetPhbReader::next(PhbRecord& record) {
 
   const JetValue& date = table_.value(kDate);
   if (date.kind == JetValue::Kind::DateTime) {
+    // phb keeps days only; cutting the time off would change the value.
+    if (date.time != QTime(0, 0))
+      throw refuse(QStringLiteral("日期带有时刻 %1，而表中只能保存日期")
+                       .arg(date.time.toString(QStringLiteral("HH:mm:ss"))));
     record.date = date.date;
-    record.time = date.time;
   } else if (date.kind == JetValue::Kind::OutOfRange && date.columnType == MDB_DATETIME) {
     throw refuse(QStringLiteral("日期超出了公元 100 年至 9999 年的范围"));
   } else if (date.kind != JetValue::Kind::Null) {

@@ -103,8 +103,7 @@ class JetTableReader {
 // One record of phb as the file holds it; a field without a value is empty.
 struct PhbRecord {
   qint64 position = 0;                // counted from 1, in the table's order
-  std::optional<QDate> date;          // 日期
-  QTime time;                         // 日期's time of day, 00:00:00 when it has none
+  std::optional<QDate> date;          // 日期, a day without a time of day
   std::optional<QString> identifier;  // 标识符
   std::optional<double> sampleCount;  // 样本数
   std::optional<double> mean;         // pH均值
@@ -124,9 +123,9 @@ class JetPhbReader {
   // The next record into `record`; false after the last one. Throws JetReadError:
   // BadRecord, naming the record's position and identifier, for a value that cannot be
   // carried into phb exactly (a value of the wrong type, a text that does not decode, an
-  // identifier longer than 12 characters, a date outside years 100-9999, a number that is
-  // not finite or has more than 15 significant digits); Damaged when records could not be
-  // read.
+  // identifier longer than 12 characters, a date outside years 100-9999 or with a time of
+  // day, a number that is not finite or has more than 15 significant digits); Damaged when
+  // records could not be read.
   bool next(PhbRecord& record);
 
  private:

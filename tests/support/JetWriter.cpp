@@ -169,9 +169,13 @@ class FileBuilder {
   QByteArray tdef(const std::vector<Column>& cols, bool system, int rowCount, int usageRow,
                   int freeRow) const;
   QByteArray headerPage() const;
-  QByteArray dataPage(int owner, const std::vector<QByteArray>& rows) const;
-  // Lays rows onto data pages owned by table definition page `owner`.
-  std::vector<QByteArray> pagesFor(int owner, const std::vector<QByteArray>& rows) const;
+  QByteArray dataPage(int owner, const std::vector<QByteArray>& rows,
+                      const std::vector<int>& flags = {}) const;
+  // Lays rows onto data pages owned by table definition page `owner`, each row's offset
+  // marked with its flags; `placed`, when given, receives each row's page index and slot.
+  std::vector<QByteArray> pagesFor(int owner, const std::vector<QByteArray>& rows,
+                                   const std::vector<int>& flags = {},
+                                   std::vector<std::pair<int, int>>* placed = nullptr) const;
   QByteArray usageMap(int first, int count) const;
 
   Layout l_;
@@ -357,7 +361,8 @@ QByteArray FileBuilder::tdef(const std::vector<Column>& cols, bool system, int r
   return p;
 }
 
-QByteArray FileBuilder::dataPage(int owner, const std::vector<QByteArray>& rows) const {
+QByteArray FileBuilder::dataPage(int owner, const std::vector<QByteArray>& rows,
+                                 const std::vector<int>& flags) const {
   QByteArray p(l_.pageSize, '\0');
   p[0] = 0x01;
   p[1] = 0x01;
@@ -367,28 +372,34 @@ QByteArray FileBuilder::dataPage(int owner, const std::vector<QByteArray>& rows)
   for (size_t i = 0; i < rows.size(); ++i) {
     const int start = end - rows[i].size();
     std::memcpy(p.data() + start, rows[i].constData(), size_t(rows[i].size()));
-    put16(p, l_.rowCountOffset + 2 + int(i) * 2, start);
+    put16(p, l_.rowCountOffset + 2 + int(i) * 2, start | (flags.empty() ? 0 : flags[i]));
     end = start;
   }
   put16(p, 2, end - (l_.rowCountOffset + 2 + 2 * int(rows.size())));
   return p;
 }
 
-std::vector<QByteArray> FileBuilder::pagesFor(int owner,
-                                              const std::vector<QByteArray>& rows) const {
+std::vector<QByteArray> FileBuilder::pagesFor(int owner, const std::vector<QByteArray>& rows,
+                                              const std::vector<int>& flags,
+                                              std::vector<std::pair<int, int>>* placed) const {
   std::vector<QByteArray> pages;
   std::vector<QByteArray> onPage;
+  std::vector<int> onPageFlags;
   int used = l_.rowCountOffset + 2;
-  for (const QByteArray& r : rows) {
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const QByteArray& r = rows[i];
     if (used + r.size() + 2 > l_.pageSize) {
-      pages.push_back(dataPage(owner, onPage));
+      pages.push_back(dataPage(owner, onPage, onPageFlags));
       onPage.clear();
+      onPageFlags.clear();
       used = l_.rowCountOffset + 2;
     }
+    if (placed) placed->emplace_back(int(pages.size()), int(onPage.size()));
     onPage.push_back(r);
+    onPageFlags.push_back(flags.empty() ? 0 : flags[i]);
     used += r.size() + 2;
   }
-  if (!onPage.empty()) pages.push_back(dataPage(owner, onPage));
+  if (!onPage.empty()) pages.push_back(dataPage(owner, onPage, onPageFlags));
   return pages;
 }
 
@@ -451,7 +462,30 @@ QByteArray FileBuilder::build(const JetTable& table) {
   std::vector<QByteArray> userRows;
   userRows.reserve(table.rows.size());
   for (const JetRow& r : table.rows) userRows.push_back(row(user, r));
-  const std::vector<QByteArray> userPages = pagesFor(kTableTdefPage, userRows);
+  // A moved row's slot keeps four bytes: the row number on its new page, then that page's
+  // number in three bytes. Its bytes go to pages after the others, flagged deleted.
+  constexpr int kDeletedFlag = 0x8000, kMovedFlag = 0x4000;
+  std::vector<QByteArray> movedRows;
+  std::vector<int> userFlags(userRows.size(), 0);
+  for (std::size_t index : table.movedRows) {
+    if (index >= userRows.size() || userFlags[index])
+      throw std::invalid_argument("moved row out of range");
+    movedRows.push_back(userRows[index]);
+    userRows[index] = QByteArray(4, '\0');
+    userFlags[index] = kMovedFlag;
+  }
+  const int userPageCount = int(pagesFor(kTableTdefPage, userRows).size());
+  std::vector<std::pair<int, int>> placed;
+  const std::vector<QByteArray> movedPages = pagesFor(
+      kTableTdefPage, movedRows, std::vector<int>(movedRows.size(), kDeletedFlag), &placed);
+  for (std::size_t k = 0; k < table.movedRows.size(); ++k) {
+    QByteArray& pointer = userRows[table.movedRows[k]];
+    pointer[0] = char(placed[k].second);
+    const int page = kFirstTablePage + userPageCount + placed[k].first;
+    for (int b = 0; b < 3; ++b) pointer[1 + b] = char((page >> (8 * b)) & 0xff);
+  }
+  std::vector<QByteArray> userPages = pagesFor(kTableTdefPage, userRows, userFlags);
+  userPages.insert(userPages.end(), movedPages.begin(), movedPages.end());
 
   // Catalog rows: the catalog itself (a system table), then the user table. The flags
   // 0x80000002 mark system objects, which listings leave out.

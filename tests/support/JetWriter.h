@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <variant>
@@ -43,6 +44,10 @@ struct JetTable {
   QString name;
   std::vector<JetColumn> columns;
   std::vector<JetRow> rows;
+  // Rows (by index) stored as Jet stores a row that grew too large for its page when it was
+  // edited: the row's slot holds a pointer to its bytes on a page after all the others,
+  // where the bytes are flagged deleted so that a walk over the table meets them once.
+  std::vector<std::size_t> movedRows;
 };
 
 struct JetFileOptions {

@@ -37,6 +37,7 @@ JetTable sampleTable(int rows) {
               {QStringLiteral("货币"), JetType::Currency},
               {QStringLiteral("字节"), JetType::Byte},
               {QStringLiteral("是否"), JetType::Boolean}},
+             {},
              {}};
   const QStringList ids{QStringLiteral("水样"), QStringLiteral("A-"), QStringLiteral("东湖ü"),
                         QStringLiteral("pH")};
