@@ -43,6 +43,7 @@ class StoreError : public std::runtime_error {
     NotOpen,          // the record set is closed or never opened
     Io,               // disk full, an input/output error
     NotEditing,       // a field change or Update without AddNew or Edit first
+    NotConverted,     // an Access file that could not be converted; no file was changed
   };
 
   StoreError(Kind kind, int number, const QString& message);
