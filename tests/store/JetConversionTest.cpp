@@ -160,6 +160,18 @@ TEST_P(Conversion, IntoANewFileNeverOverwritesIt) {
   ASSERT_TRUE(error);
   EXPECT_EQ(error->message(), QStringLiteral("“%1”已经存在；为了不覆盖它，没有转换。").arg(made));
   EXPECT_EQ(folderState(dir_.path()), before);
+
+  // A file that appears under the new name while the conversion runs is kept too.
+  const QString late = dir_.filePath(QStringLiteral("迟.mdb"));
+  const auto lateError = failureOf([&] {
+    convertResultsFile(old, late, {{}, [&](ConversionStep step) {
+                                     if (step == ConversionStep::TemporaryComplete)
+                                       testfiles::writeBytes(late, "written meanwhile");
+                                   }});
+  });
+  ASSERT_TRUE(lateError);
+  EXPECT_EQ(bytesOf(late), "written meanwhile");
+  EXPECT_EQ(folderState(dir_.path()).size(), before.size() + 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, Conversion, testing::Values(JetVersion::Jet3, JetVersion::Jet4),
