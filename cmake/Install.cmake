@@ -1,6 +1,7 @@
-# Portable program folder: the program and, only when none is there yet, an empty
-# results database beside it. An existing database is never overwritten.
-install(TARGETS sorvane RUNTIME DESTINATION .)
+# Portable program folder: the program, sorvane-convert (which converts old Access results
+# files elsewhere) and, only when none is there yet, an empty results database beside them.
+# An existing database is never overwritten.
+install(TARGETS sorvane sorvane-convert RUNTIME DESTINATION .)
 if(COMMAND sorvane_install_database)
   sorvane_install_database()
 endif()

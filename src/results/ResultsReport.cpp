@@ -7,6 +7,7 @@
 #include "numbers/NumberText.h"
 #include "platform/MessageBox.h"
 #include "platform/Printer.h"
+#include "results/OldResultsFile.h"
 #include "store/DatabasePath.h"
 #include "store/PhbFields.h"
 #include "store/Snapshot.h"
@@ -114,8 +115,11 @@ ResultsReport::Outcome ResultsReport::print() {
     return started ? QStringLiteral("报表没有打印完。") : QString();
   };
   try {
-    std::unique_ptr<Snapshot> records =
-        Snapshot::open(store::databasePath(services_.programFolder));
+    const QString path = store::databasePath(services_.programFolder);
+    // An Access file older versions left is converted first; the report then reads the
+    // converted file like any other.
+    bringOldResultsOver(services_, path, nullptr);
+    std::unique_ptr<Snapshot> records = Snapshot::open(path);
     if (records->eof()) {
       records->close();
       services_.messageBox->show(QStringLiteral("结果库中没有记录，没有可打印的内容。"));

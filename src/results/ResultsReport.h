@@ -31,8 +31,9 @@ class ResultsReport {
 
   explicit ResultsReport(platform::Services& services);
 
-  // Prints every record of phjz.mdb in the program's folder on the default printer. An
-  // empty table, a missing or unreadable file and a printer failure each end in one
+  // Prints every record of phjz.mdb in the program's folder on the default printer, after
+  // converting an Access file older versions left there. An empty table, a missing or
+  // unreadable file, a file that cannot be converted and a printer failure each end in one
   // message; nothing is thrown for them. An empty table sends no job.
   Outcome print();
 

@@ -19,6 +19,7 @@
 #include "platform/Pointer.h"
 #include "platform/PointerRestorer.h"
 #include "results/HistoryWindow.h"
+#include "results/OldResultsFile.h"
 #include "results/ResultsReport.h"
 #include "store/DatabasePath.h"
 #include "store/History.h"
@@ -88,6 +89,11 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
   Data1 = new DataNavigator(services_, this);
   Data1->setGeometry(twipsRect(0, 1650, 5520, 345));
   Data1->setDatabaseName(store::databasePath(services_.programFolder));
+  // An Access file older versions left is converted before the navigator opens it.
+  Data1->setOpener([this](const QString& path) {
+    bringOldResultsOver(services_, path, this);
+    return store::RecordSet::open(path);
+  });
   for (int i = 0; i < phb::kFieldCount; ++i) Data1->bind(txtFields[i], phb::fieldNames()[i]);
 
   QWidget* order[] = {txtFields[0], txtFields[1], txtFields[2], txtFields[3], cmdAdd,

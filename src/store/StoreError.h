@@ -45,6 +45,7 @@ class StoreError : public std::runtime_error {
     Io,               // disk full, an input/output error
     NotEditing,       // a field change or Update without AddNew or Edit first
     Conflict,         // another program changed or deleted the record since it was read
+    NotConverted,     // an Access file that could not be converted; no file was changed
   };
 
   StoreError(Kind kind, int number, const QString& message);

@@ -116,5 +116,37 @@ StoreError writeNotConfirmed(const QString& path) {
           QStringLiteral("数据库“%1”没有确认这次写入，记录没有保存。").arg(path)};
 }
 
+StoreError notConverted(const QString& message, int number) {
+  return {Kind::NotConverted, number, message};
+}
+
+StoreError conversionRefusedValue(const QString& path, qint64 record,
+                                  const std::optional<QString>& identifier, const QString& detail) {
+  const QString which =
+      identifier ? QStringLiteral("第 %1 条记录（标识符“%2”）").arg(record).arg(*identifier)
+                 : QStringLiteral("第 %1 条记录（没有标识符）").arg(record);
+  return {Kind::NotConverted, legacy::kConversion,
+          QStringLiteral("“%1”中%2不能原样转换：表“phb”不接受这个值（%3）。"
+                         "没有转换任何记录，文件没有改动。")
+              .arg(path, which, detail)};
+}
+
+StoreError conversionCannotWrite(const QString& path, const QString& folder, const QString& why) {
+  return {Kind::NotConverted, legacy::kDiskOrNetwork,
+          QStringLiteral("旧版结果数据库“%1”没有转换：不能在文件夹“%2”中写入新文件（%3）。"
+                         "文件没有改动。")
+              .arg(path, folder, why)};
+}
+
+StoreError conversionTargetExists(const QString& path) {
+  return {Kind::NotConverted, legacy::kCannotOpen,
+          QStringLiteral("“%1”已经存在；为了不覆盖它，没有转换。").arg(path)};
+}
+
+StoreError notAnAccessFile(const QString& path) {
+  return {Kind::NotConverted, legacy::kUnrecognizedFormat,
+          QStringLiteral("“%1”不是 Access (Jet) 数据库，无须转换。文件没有改动。").arg(path)};
+}
+
 }  // namespace failures
 }  // namespace sorvane::store

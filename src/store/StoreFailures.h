@@ -5,6 +5,7 @@
 // results window passes on unchanged.
 
 #include <QString>
+#include <optional>
 
 #include "store/StoreError.h"
 
@@ -32,5 +33,14 @@ StoreError ioError(const QString& path);
 StoreError changedElsewhere();
 StoreError deletedElsewhere();
 StoreError writeNotConfirmed(const QString& path);
+
+// Converting an Access file: the reader's own message (a bad file, a record that cannot
+// be carried over), and the ways writing the new file can fail.
+StoreError notConverted(const QString& message, int number);
+StoreError conversionRefusedValue(const QString& path, qint64 record,
+                                  const std::optional<QString>& identifier, const QString& detail);
+StoreError conversionCannotWrite(const QString& path, const QString& folder, const QString& why);
+StoreError conversionTargetExists(const QString& path);
+StoreError notAnAccessFile(const QString& path);
 
 }  // namespace sorvane::store::failures

@@ -105,7 +105,7 @@ void DataNavigator::Refresh() {
   openAttempted_ = true;
   std::unique_ptr<RecordSet> reopened;
   try {
-    reopened = RecordSet::open(databaseName_);
+    reopened = opener_ ? opener_(databaseName_) : RecordSet::open(databaseName_);
   } catch (const StoreError& error) {
     raiseError(error);
     return;

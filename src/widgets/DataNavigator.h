@@ -86,6 +86,11 @@ class DataNavigator : public QWidget {
   void setDatabaseName(const QString& path) { databaseName_ = path; }
   const QString& databaseName() const { return databaseName_; }
 
+  // How the record set is opened from the database name; RecordSet::open unless the form
+  // does some work first. Its StoreError goes to Error like any failed opening.
+  using Opener = std::function<std::unique_ptr<store::RecordSet>(const QString& path)>;
+  void setOpener(Opener opener) { opener_ = std::move(opener); }
+
   // Shows field `fieldName` of the current record in `box` and saves the box's text there.
   void bind(QLineEdit* box, const QString& fieldName);
 
@@ -137,6 +142,7 @@ class DataNavigator : public QWidget {
 
   platform::Services& services_;
   QString databaseName_;
+  Opener opener_;
   std::unique_ptr<store::RecordSet> recordSet_;
   BoundRecordset boundRecordset_{*this};
   std::vector<Binding> bindings_;

@@ -20,6 +20,7 @@ entry="$prefix/share/applications/$id.desktop"
 metainfo="$prefix/share/metainfo/$id.metainfo.xml"
 
 [ -x "$prefix/sorvane" ] || fail "no program at $prefix/sorvane"
+[ -x "$prefix/sorvane-convert" ] || fail "no converter at $prefix/sorvane-convert"
 desktop-file-validate "$entry" | { grep -v ': hint: ' || true; } | grep . && fail "desktop entry"
 appstreamcli validate --no-net "$metainfo" || fail "metainfo"
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||

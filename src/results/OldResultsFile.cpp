@@ -1,0 +1,51 @@
+#include "results/OldResultsFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <algorithm>
+#include <climits>
+#include <memory>
+
+#include "platform/AppInfo.h"
+#include "platform/MessageBox.h"
+#include "store/JetConversion.h"
+
+namespace sorvane::results {
+
+QString conversionMessage(const store::Conversion& done) {
+  return QStringLiteral(
+             "旧版 Access 结果数据库中的 %1 条记录已全部转换为新的格式。"
+             "原来的文件原样保存在“%2”。")
+      .arg(done.records)
+      .arg(QDir::toNativeSeparators(done.keptOriginal));
+}
+
+void bringOldResultsOver(platform::Services& services, const QString& path, QWidget* parent) {
+  std::unique_ptr<QProgressDialog> dialog;
+  QElapsedTimer clock;
+  clock.start();
+  store::ConversionOptions options;
+  options.progress = [&](qint64 stored, qint64 total) {
+    if (!dialog && clock.elapsed() >= kProgressAfterMs) {
+      // No cancel button: stopping halfway would only throw the work away.
+      dialog = std::make_unique<QProgressDialog>(QStringLiteral("正在转换旧版结果数据库……"),
+                                                 QString(), 0, 0, parent);
+      dialog->setWindowTitle(platform::AppInfo::title());
+      dialog->setWindowModality(Qt::ApplicationModal);
+      dialog->setMinimumDuration(0);
+      dialog->setAutoClose(false);
+      dialog->setAutoReset(false);
+    }
+    if (!dialog) return;
+    dialog->setMaximum(int(std::min<qint64>(total, INT_MAX)));
+    dialog->setValue(int(std::min<qint64>(stored, total)));
+    QCoreApplication::processEvents();
+  };
+  const std::optional<store::Conversion> done = store::convertOldResultsFile(path, options);
+  dialog.reset();
+  if (done && services.messageBox) services.messageBox->show(conversionMessage(*done));
+}
+
+}  // namespace sorvane::results

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include "platform/Services.h"
+
+class QWidget;
+
+namespace sorvane::store {
+struct Conversion;
+}
+
+namespace sorvane::results {
+
+// How long a conversion runs before its progress is shown.
+inline constexpr int kProgressAfterMs = 500;
+
+// Run by the results window and the report before either opens phjz.mdb: an Access file
+// that older versions of the program left there is converted first, with a progress
+// dialog over `parent` when that takes a while, and one message then says how many records
+// came over and where the original is kept. Any other file is left to the usual opening.
+// Throws StoreError when the file cannot be converted; every file is then as it was.
+void bringOldResultsOver(platform::Services& services, const QString& path, QWidget* parent);
+
+// The message after a conversion.
+QString conversionMessage(const store::Conversion& done);
+
+}  // namespace sorvane::results

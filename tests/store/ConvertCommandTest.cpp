@@ -1,0 +1,101 @@
+// sorvane-convert's exit codes and what it prints, and that it never overwrites NEW.mdb.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <functional>
+
+#include "store/StoreTestFiles.h"
+#include "support/JetWriter.h"
+
+namespace sorvane::store {
+namespace {
+
+using testsupport::JetType;
+
+struct Command {
+  const char* name;
+  std::function<QStringList(const QDir&)> prepare;  // makes the files, gives the arguments
+  int exitCode;
+  const char* says;  // a part of what it prints: the standard output on success, else the error
+};
+
+void PrintTo(const Command& c, std::ostream* os) { *os << c.name; }
+
+QString oldFile(const QDir& dir) {
+  const QString path = dir.filePath(QStringLiteral("旧 phjz.mdb"));
+  testsupport::writeJetFile(
+      path, testsupport::JetVersion::Jet3,
+      {QStringLiteral("phb"),
+       {{QStringLiteral("日期"), JetType::DateTime},
+        {QStringLiteral("标识符"), JetType::Text, 12},
+        {QStringLiteral("样本数"), JetType::Long},
+        {QStringLiteral("pH均值"), JetType::Double}},
+       {{testsupport::jetDays(1998, 7, 1), QStringLiteral("一"), std::int64_t(3), 7.1},
+        {std::monostate{}, std::monostate{}, std::monostate{}, 6.0}},
+       {}});
+  return path;
+}
+
+class ConvertCommand : public testing::TestWithParam<Command> {};
+
+TEST_P(ConvertCommand, ExitsWithItsCode) {
+  const Command& c = GetParam();
+  QTemporaryDir temporary;
+  const QDir dir(temporary.path());
+  const QStringList arguments = c.prepare(dir);
+  const QString target = arguments.size() == 2 ? arguments[1] : QString();
+  const QByteArray before = target.isEmpty() ? QByteArray() : testfiles::fileBytes(target);
+
+  QProcess command;
+  command.start(QStringLiteral(SORVANE_CONVERT_PROGRAM), arguments);
+  ASSERT_TRUE(command.waitForFinished(60000));
+  EXPECT_EQ(command.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(command.exitCode(), c.exitCode);
+  const QString out = QString::fromUtf8(command.readAllStandardOutput());
+  const QString err = QString::fromUtf8(command.readAllStandardError());
+  EXPECT_TRUE((c.exitCode == 0 ? out : err).contains(QString::fromUtf8(c.says)))
+      << out.toStdString() << err.toStdString();
+  if (c.exitCode != 0) {
+    EXPECT_TRUE(out.isEmpty());
+    if (!target.isEmpty()) {
+      EXPECT_EQ(testfiles::fileBytes(target), before);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConvertCommand,
+    testing::Values(Command{"Converts",
+                            [](const QDir& d) {
+                              return QStringList{oldFile(d), d.filePath(QStringLiteral("新.mdb"))};
+                            },
+                            0, "已转换 2 条记录"},
+                    Command{"NewFileExists",
+                            [](const QDir& d) {
+                              const QString made = d.filePath(QStringLiteral("新.mdb"));
+                              testfiles::writeBytes(made, "kept as it is");
+                              return QStringList{oldFile(d), made};
+                            },
+                            1, "已经存在；为了不覆盖它，没有转换"},
+                    Command{"OldIsNotAccess",
+                            [](const QDir& d) {
+                              const QString old = d.filePath(QStringLiteral("a.mdb"));
+                              testfiles::writeBytes(
+                                  old, QByteArray("SQLite format 3\0", 16).repeated(10));
+                              return QStringList{old, d.filePath(QStringLiteral("b.mdb"))};
+                            },
+                            1, "不是 Access (Jet) 数据库"},
+                    Command{"OldIsMissing",
+                            [](const QDir& d) {
+                              return QStringList{d.filePath(QStringLiteral("无.mdb")),
+                                                 d.filePath(QStringLiteral("b.mdb"))};
+                            },
+                            1, "找不到文件"},
+                    Command{"OneArgument", [](const QDir& d) { return QStringList{oldFile(d)}; }, 2,
+                            "用法"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace sorvane::store
