@@ -144,27 +144,45 @@ std::optional<RecordValues> HistoryLog::stored(Bookmark id) {
   return values;
 }
 
+void HistoryLog::prepareToWrite() {
+  if (insert_) return;
+  // Only now: a file made before the history gains the table with its first real change.
+  if (!hasHistoryTable(db_)) db_.exec(kHistorySchema);
+  insert_ = std::make_unique<SqliteStatement>(
+      db_,
+      "INSERT INTO phb_history (record_id, action, changed_at, changed_by, "
+      "before_日期, before_标识符, before_样本数, before_pH均值, "
+      "after_日期, after_标识符, after_样本数, after_pH均值) "
+      "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+  const HistorySources& sources = currentSources();
+  changedAt_ = isoWithOffset(sources.now());
+  changedBy_ = sources.loginName();
+}
+
+void HistoryLog::convertedAll() {
+  prepareToWrite();
+  SqliteStatement all(db_,
+                      "INSERT INTO phb_history (record_id, action, changed_at, changed_by, "
+                      "after_日期, after_标识符, after_样本数, after_pH均值) "
+                      "SELECT rowid, ?1, ?2, ?3, 日期, 标识符, 样本数, pH均值 FROM phb "
+                      "ORDER BY rowid");
+  all.bind(1, actionCode(HistoryAction::Converted));
+  all.bind(2, changedAt_);
+  all.bind(3, changedBy_);
+  all.step();
+}
+
 void HistoryLog::record(HistoryAction action, Bookmark id,
                         const std::optional<RecordValues>& before,
                         const std::optional<RecordValues>& after) {
   if (!before && !after) return;
   if (before && after && *before == *after) return;
-  if (!insert_) {
-    // Only now: a file made before the history gains the table with its first real change.
-    if (!hasHistoryTable(db_)) db_.exec(kHistorySchema);
-    insert_ = std::make_unique<SqliteStatement>(
-        db_,
-        "INSERT INTO phb_history (record_id, action, changed_at, changed_by, "
-        "before_日期, before_标识符, before_样本数, before_pH均值, "
-        "after_日期, after_标识符, after_样本数, after_pH均值) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
-  }
-  const HistorySources& sources = currentSources();
+  prepareToWrite();
   insert_->clearBindings();
   insert_->bindInt64(1, id);
   insert_->bind(2, actionCode(action));
-  insert_->bind(3, isoWithOffset(sources.now()));
-  insert_->bind(4, sources.loginName());
+  insert_->bind(3, changedAt_);
+  insert_->bind(4, changedBy_);
   for (int i = 0; i < phb::kFieldCount; ++i) {
     if (before) insert_->bind(5 + i, (*before)[i]);
     if (after) insert_->bind(5 + phb::kFieldCount + i, (*after)[i]);

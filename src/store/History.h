@@ -68,6 +68,8 @@ class HistoryLog {
   // For the conversion from an old Jet file: one "converted" row for a record it has just
   // written into phb, with the values as stored.
   void converted(Bookmark id) { record(HistoryAction::Converted, id, std::nullopt, stored(id)); }
+  // The same for every record phb holds, in one statement: a conversion's whole table.
+  void convertedAll();
 
   // Where every log takes its login name and time from; returns the previous sources.
   static HistorySources setSources(HistorySources sources);
@@ -76,6 +78,12 @@ class HistoryLog {
   SqliteConnection& db_;
   std::unique_ptr<SqliteStatement> fetch_;
   std::unique_ptr<SqliteStatement> insert_;
+  // Who and when, taken once: every row of one transaction is one change by one user.
+  QString changedAt_;
+  QString changedBy_;
+
+  // Makes sure the table exists and takes who and when, before the first row is written.
+  void prepareToWrite();
 };
 
 // Record `id`'s history in the file at `path`, oldest first. A file without phb_history

@@ -162,8 +162,6 @@ qint64 storeRecords(JetPhbReader& reader, const QString& oldPath, const QString&
 
   SqliteStatement insert(db,
                          "INSERT INTO phb (日期, 标识符, 样本数, pH均值) VALUES (?1, ?2, ?3, ?4)");
-  // Each converted record's history row goes in the same transaction as the record.
-  HistoryLog history(db);
   qint64 stored = 0;
   for (PhbRecord record; reader.next(record);) {
     insert.bind(1, record.date ? QVariant(*record.date) : QVariant());
@@ -178,10 +176,11 @@ qint64 storeRecords(JetPhbReader& reader, const QString& oldPath, const QString&
                                              error.message());
     }
     insert.reset();
-    history.converted(db.lastInsertRowId());
     if (++stored == 1) reach(options, ConversionStep::FirstRecordStored);
     if (options.progress && stored % 1024 == 0) options.progress(stored, total);
   }
+  // Each converted record's history row, in the same transaction as the records.
+  HistoryLog(db).convertedAll();
   transaction.commit();
   db.close();
   if (options.progress) options.progress(stored, total);
