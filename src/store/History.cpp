@@ -81,7 +81,8 @@ QString systemLoginName() {
 #endif
 }
 
-// 2024-05-06T14:03:12+08:00: seconds, and the offset always written out, "+00:00" included.
+}  // namespace
+
 QString isoWithOffset(const QDateTime& when) {
   const int offset = when.offsetFromUtc();
   const int minutes = std::abs(offset) / 60;
@@ -90,17 +91,6 @@ QString isoWithOffset(const QDateTime& when) {
          QStringLiteral("%1:%2")
              .arg(minutes / 60, 2, 10, QChar(u'0'))
              .arg(minutes % 60, 2, 10, QChar(u'0'));
-}
-
-HistorySources& currentSources() {
-  static HistorySources sources = HistorySources::system();
-  return sources;
-}
-
-}  // namespace
-
-HistorySources HistorySources::system() {
-  return {systemLoginName, [] { return QDateTime::currentDateTime(); }};
 }
 
 QString actionCode(HistoryAction action) {
@@ -159,22 +149,17 @@ void HistoryLog::record(HistoryAction action, Bookmark id,
         "after_日期, after_标识符, after_样本数, after_pH均值) "
         "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
   }
-  const HistorySources& sources = currentSources();
   insert_->clearBindings();
   insert_->bindInt64(1, id);
   insert_->bind(2, actionCode(action));
-  insert_->bind(3, isoWithOffset(sources.now()));
-  insert_->bind(4, sources.loginName());
+  insert_->bind(3, isoWithOffset(QDateTime::currentDateTime()));
+  insert_->bind(4, systemLoginName());
   for (int i = 0; i < phb::kFieldCount; ++i) {
     if (before) insert_->bind(5 + i, (*before)[i]);
     if (after) insert_->bind(5 + phb::kFieldCount + i, (*after)[i]);
   }
   insert_->step();
   insert_->reset();
-}
-
-HistorySources HistoryLog::setSources(HistorySources sources) {
-  return std::exchange(currentSources(), std::move(sources));
 }
 
 std::vector<HistoryEntry> readHistory(const QString& path, Bookmark id) {
