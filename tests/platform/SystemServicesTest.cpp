@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform/PosixRegistry.h"
 #include "platform/QtFileTest.h"
 #include "platform/QtProgramStart.h"
 
@@ -44,24 +43,6 @@ TEST(QtProgramStartTest, StartsAPathWithBlanksWholeWithoutAShell) {
   EXPECT_FALSE(QFile::exists(dir.filePath("split")));
   EXPECT_FALSE(start.start(QString()));
   EXPECT_FALSE(start.start(dir.filePath("missing")));
-}
-
-// The program's path sits where the About box looks first, as a string with its NUL.
-TEST(PosixRegistryTest, HoldsOnlyTheSystemInformationProgram) {
-  const QString tool = QStringLiteral("/opt/系统 工具/hardinfo");
-  PosixRegistry withTool(tool), without{QString()};
-  RegKey key = 0;
-  ASSERT_EQ(withTool.openKey(Registry::kLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",
-                             0, Registry::kKeyRead, key),
-            Registry::kSuccess);
-  unsigned char data[256];
-  std::uint32_t type = 0, size = sizeof data;
-  ASSERT_EQ(withTool.queryValue(key, "PATH", type, data, size), Registry::kSuccess);
-  EXPECT_EQ(type, Registry::kTypeString);
-  EXPECT_EQ(QByteArray(reinterpret_cast<char*>(data), size), tool.toLocal8Bit() + '\0');
-  EXPECT_NE(without.openKey(Registry::kLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", 0,
-                            Registry::kKeyRead, key),
-            Registry::kSuccess);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <QLocale>
 #include <QTemporaryDir>
 
-#include "FakeMainWindow.h"
+#include "ResultsProgram.h"
 #include "fakes/FakePlatform.h"
 #include "results/OldResultsFile.h"
 #include "results/ResultsReport.h"

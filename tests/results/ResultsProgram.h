@@ -1,20 +1,32 @@
 #pragma once
 
-// The results window of one running program, on the phjz.mdb in a given folder, shown and
-// driven as a user would.
+// The results window of one running program on the phjz.mdb in a given folder, shown beside
+// a stand-in for the main window, and driven as a user would.
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
 #include <QToolButton>
+#include <functional>
 #include <memory>
 
-#include "FakeMainWindow.h"
 #include "fakes/FakePlatform.h"
+#include "results/MainWindowLink.h"
 #include "results/frmPHZ.h"
 #include "widgets/DataNavigator.h"
+#include "widgets/FormsButton.h"
 
 namespace sorvane::results {
+
+class FakeMainWindow final : public MainWindowLink {
+ public:
+  QString resultText() const override { return QStringLiteral("8888"); }
+  QString headingText() const override { return QStringLiteral("Label1"); }
+  void showMainWindow() override {
+    if (onShow) onShow();
+  }
+  std::function<void()> onShow;
+};
 
 struct ResultsProgram {
   explicit ResultsProgram(const QString& folder) {
@@ -31,7 +43,7 @@ struct ResultsProgram {
     for (const QLineEdit* box : window->txtFields) texts << box->text();
     return texts;
   }
-  const QStringList& messages() const { return fake.messageBox.messages; }
+  QStringList& messages() { return fake.messageBox.messages; }
 
   fakes::FakePlatform fake;
   FakeMainWindow main;

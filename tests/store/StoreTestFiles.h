@@ -2,21 +2,30 @@
 
 // Temporary copies of the empty results database the build makes, and records put into them.
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <vector>
 
 #include "store/DatabasePath.h"
+#include "store/PhbFields.h"
 #include "store/RecordSet.h"
+#include "store/SqliteConnection.h"
 
 namespace sorvane::store::testfiles {
 
 // A fresh phjz.mdb in a folder of its own, removed with the object.
 class TempDatabase {
  public:
-  TempDatabase();
+  TempDatabase() {
+    EXPECT_TRUE(QFile::copy(QStringLiteral(SORVANE_DATABASE_TEMPLATE), path()))
+        << "no template database at " << SORVANE_DATABASE_TEMPLATE;
+    QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  }
   QString path() const { return databasePath(dir_.path()); }
   QString folder() const { return dir_.path(); }
 
@@ -24,8 +33,24 @@ class TempDatabase {
   QTemporaryDir dir_;
 };
 
-QByteArray fileBytes(const QString& path);
-void writeBytes(const QString& path, const QByteArray& bytes);
+// The file as builds made it before row ids were kept from being handed out twice.
+inline void makeEarlierBuildsFile(const QString& path) {
+  SqliteConnection(path, SqliteConnection::Access::ReadWrite)
+      .exec(
+          "DROP TRIGGER phb_fresh_id; DROP TRIGGER phb_id_freed; DROP TRIGGER phb_id_moved;"
+          "DROP TABLE phb_last_id");
+}
+
+inline QByteArray fileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(file.write(bytes), bytes.size());
+}
 
 // One record's field texts, as typed into the bound boxes.
 struct Record {
@@ -36,9 +61,26 @@ struct Record {
 };
 
 // Appends the records in order and gives back their bookmarks.
-std::vector<Bookmark> seedRecords(const QString& path, const std::vector<Record>& records);
+inline std::vector<Bookmark> seedRecords(const QString& path, const std::vector<Record>& records) {
+  const std::unique_ptr<RecordSet> set = RecordSet::open(path);
+  std::vector<Bookmark> bookmarks;
+  for (const Record& record : records) {
+    set->addNew();
+    const QString texts[] = {record.date, record.identifier, record.count, record.mean};
+    for (int i = 0; i < phb::kFieldCount; ++i) set->setFieldText(phb::fieldNames()[i], texts[i]);
+    set->update();
+    bookmarks.push_back(*set->lastModified());
+  }
+  return bookmarks;
+}
 
 // The stored values of one field, in table order, as a fresh reader sees them.
-QStringList storedTexts(const QString& path, const QString& field);
+inline QStringList storedTexts(const QString& path, const QString& field) {
+  QStringList texts;
+  const std::unique_ptr<RecordSet> set = RecordSet::open(path);
+  for (; set->recordCount() > 0 && !set->eof(); set->moveNext())
+    texts.append(set->fieldText(field));
+  return texts;
+}
 
 }  // namespace sorvane::store::testfiles

@@ -14,19 +14,30 @@ CREATE TABLE phb (
 -- a deleted last record would go to the next new one, and a program still showing the
 -- deleted record would change or delete the new one in its place.
 --
--- phb_last_id holds one number, the highest row id phb has ever held; the trigger raises it
--- after every insert. Sorvane inserts with the id above it. A row another tool inserts at or
--- below it (SQLite's own numbering after the last record was deleted, or an explicit id) is
--- moved above it at once, so every tool's new rows get ids no record ever had. Files made
--- before this table existed lack it; they are used as they are and never altered.
+-- phb_last_id holds one number: no id above it and above every row left was ever held. An id
+-- leaves phb by a delete, or by a row moved to another id, and the mark rises to it then,
+-- so inserting costs nothing extra. Sorvane inserts with the id above both the mark and
+-- every row left. A row another tool inserts at or below the mark (SQLite's own numbering
+-- after the last record was deleted, or an explicit id) is moved above both at once, so
+-- every tool's new rows get ids no record ever had. Files made before this table existed
+-- lack it; they are used as they are and never altered.
 CREATE TABLE phb_last_id (id INTEGER NOT NULL);
 INSERT INTO phb_last_id (id) VALUES (0);
-CREATE TRIGGER phb_fresh_id AFTER INSERT ON phb
+CREATE TRIGGER phb_id_freed AFTER DELETE ON phb
+WHEN OLD.rowid > (SELECT id FROM phb_last_id)
 BEGIN
-  UPDATE phb SET rowid = (SELECT max(max(id), (SELECT max(rowid) FROM phb)) + 1 FROM phb_last_id)
-    WHERE rowid = NEW.rowid AND NEW.rowid <= (SELECT max(id) FROM phb_last_id);
-  UPDATE phb_last_id SET id = (SELECT max(rowid) FROM phb)
-    WHERE id < (SELECT max(rowid) FROM phb);
+  UPDATE phb_last_id SET id = OLD.rowid;
+END;
+CREATE TRIGGER phb_id_moved AFTER UPDATE ON phb
+WHEN OLD.rowid <> NEW.rowid AND OLD.rowid > (SELECT id FROM phb_last_id)
+BEGIN
+  UPDATE phb_last_id SET id = OLD.rowid;
+END;
+CREATE TRIGGER phb_fresh_id AFTER INSERT ON phb
+WHEN NEW.rowid <= (SELECT id FROM phb_last_id)
+BEGIN
+  UPDATE phb SET rowid = (SELECT max(id, (SELECT max(rowid) FROM phb)) + 1 FROM phb_last_id)
+    WHERE rowid = NEW.rowid;
 END;
 
 -- The change history of phb: one row for every record added, changed, deleted or converted
