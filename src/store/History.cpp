@@ -13,46 +13,13 @@
 #endif
 
 #include "store/PhbFile.h"
+#include "store/PhbTemplate.h"
 #include "store/SqliteConnection.h"
 #include "store/SqliteStatement.h"
 
 namespace sorvane::store {
 
 namespace {
-
-// The same statements as the history block of database/phb.sql, so that a file made before
-// the history existed ends up as a new one would be made.
-constexpr const char* kHistorySchema = R"sql(
-CREATE TABLE phb_history (
-  id INTEGER PRIMARY KEY,
-  record_id INTEGER NOT NULL,
-  action TEXT NOT NULL CHECK (action IN ('added', 'changed', 'deleted', 'converted')),
-  changed_at TEXT NOT NULL,
-  changed_by TEXT NOT NULL,
-  before_日期 TEXT,
-  before_标识符 TEXT,
-  before_样本数 REAL,
-  before_pH均值 REAL,
-  after_日期 TEXT,
-  after_标识符 TEXT,
-  after_样本数 REAL,
-  after_pH均值 REAL
-);
-CREATE INDEX phb_history_by_record ON phb_history (record_id, id);
-CREATE TRIGGER phb_history_no_update BEFORE UPDATE ON phb_history
-BEGIN
-  SELECT RAISE(ABORT, 'phb_history 只能追加：历史记录不能修改');
-END;
-CREATE TRIGGER phb_history_no_delete BEFORE DELETE ON phb_history
-BEGIN
-  SELECT RAISE(ABORT, 'phb_history 只能追加：历史记录不能删除');
-END;
-CREATE TRIGGER phb_history_no_replace BEFORE INSERT ON phb_history
-WHEN EXISTS (SELECT 1 FROM phb_history WHERE id = NEW.id)
-BEGIN
-  SELECT RAISE(ABORT, 'phb_history 只能追加：历史记录不能替换');
-END;
-)sql";
 
 constexpr const char* kFetch = "SELECT 日期, 标识符, 样本数, pH均值 FROM phb WHERE rowid = ?1";
 
@@ -137,7 +104,11 @@ std::optional<RecordValues> HistoryLog::stored(Bookmark id) {
 void HistoryLog::prepareToWrite() {
   if (insert_) return;
   // Only now: a file made before the history gains the table with its first real change.
-  if (!hasHistoryTable(db_)) db_.exec(kHistorySchema);
+  if (!hasHistoryTable(db_)) {
+    const QByteArray schema = historySql();
+    if (schema.isEmpty()) throw std::logic_error("the program lacks its database template");
+    db_.exec(schema.constData());
+  }
   insert_ = std::make_unique<SqliteStatement>(
       db_,
       "INSERT INTO phb_history (record_id, action, changed_at, changed_by, "

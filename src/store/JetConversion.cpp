@@ -22,6 +22,7 @@
 
 #include "store/History.h"
 #include "store/JetPhbReader.h"
+#include "store/PhbTemplate.h"
 #include "store/SqliteConnection.h"
 #include "store/SqliteStatement.h"
 #include "store/SqliteTransaction.h"
@@ -119,13 +120,6 @@ void removeStaleTemporaries(const QString& path) {
 }
 
 // ---- the new file ------------------------------------------------------------------------
-
-// The build's template: the same SQL the build tool makes the empty database from.
-QByteArray templateSql() {
-  QFile file(QStringLiteral(":/store/phb.sql"));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
 
 StoreError fromReader(const JetReadError& error, const QString& path) {
   switch (error.kind()) {

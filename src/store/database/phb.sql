@@ -40,13 +40,14 @@ BEGIN
     WHERE rowid = NEW.rowid;
 END;
 
+-- history begins
 -- The change history of phb: one row for every record added, changed, deleted or converted
 -- from an old Jet file, written in the same transaction as the change. "before_" holds the
 -- record as it was (none for an addition), "after_" as it became (none for a deletion), with
 -- the same types as phb. changed_at is local time with its UTC offset (ISO 8601), changed_by
 -- the operating system's login name. Rows are never changed or removed: the triggers refuse
--- it, also to other programs that open this file. The program adds this block, unchanged, to
--- a file made before the history existed; keep the two in step (History.cpp).
+-- it, also to other programs that open this file. The program adds this block, from "history
+-- begins" to "history ends", to a file made before the history existed.
 CREATE TABLE phb_history (
   id INTEGER PRIMARY KEY,
   record_id INTEGER NOT NULL,
@@ -77,3 +78,4 @@ WHEN EXISTS (SELECT 1 FROM phb_history WHERE id = NEW.id)
 BEGIN
   SELECT RAISE(ABORT, 'phb_history 只能追加：历史记录不能替换');
 END;
+-- history ends
