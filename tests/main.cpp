@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include "platform/Fonts.h"
+#include "platform/QtTranslation.h"
 #include "platform/WindowRoles.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
   sorvane::platform::installFontSubstitutes();
   sorvane::platform::installWindowRoles();
+  sorvane::platform::installQtTranslation();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

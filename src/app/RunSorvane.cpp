@@ -6,6 +6,7 @@
 #include "app/WindowModel.h"
 #include "app/pH.h"
 #include "platform/Fonts.h"
+#include "platform/QtTranslation.h"
 #include "platform/WindowRoles.h"
 
 namespace sorvane::app {
@@ -16,6 +17,7 @@ int runSorvane(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
   platform::installFontSubstitutes();
   platform::installWindowRoles();
+  platform::installQtTranslation();
 
   QtServices platform;
   WindowModel windows(platform.services());
