@@ -186,6 +186,7 @@ struct KeyPress {
   Qt::Key key;
   Qt::KeyboardModifiers modifiers;
 };
+void PrintTo(const KeyPress& press, std::ostream* out) { *out << press.name; }
 
 class FocusedButtons : public WindowsOnTheDesktop,
                        public testing::WithParamInterface<std::tuple<bool, KeyPress>> {};
