@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDate>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
 #include <set>
 
 #include "about/fAbout1.h"
@@ -12,6 +16,8 @@
 #include "fakes/FakePlatform.h"
 #include "platform/QtProgramEnd.h"
 #include "results/frmPHZ.h"
+#include "store/StoreTestFiles.h"
+#include "widgets/DataNavigator.h"
 #include "widgets/FormsButton.h"
 
 namespace sorvane::app {
@@ -19,11 +25,15 @@ namespace {
 
 using Answers = std::initializer_list<std::optional<QString>>;
 
-// The main window with scripted dialogs; `shown` is "W" for the window, then "1", "2",
-// "T" for L1, L2 and Tx1, each only while visible.
+namespace testfiles = store::testfiles;
+
+// The main window with scripted dialogs, on a temporary phjz.mdb; `shown` is "W" for the
+// window, then "1", "2", "T" for L1, L2 and Tx1, each only while visible.
 class MainWindowTest : public testing::Test {
  protected:
-  MainWindowTest() : windows(fake.services), main(windows.mainWindow()) {
+  MainWindowTest()
+      : windows((fake.services.programFolder = db.folder(), fake.services)),
+        main(windows.mainWindow()) {
     main.show();
     fake.inputBox.onAsk = [this] { shownAtQuestion.insert(shown()); };
   }
@@ -43,6 +53,7 @@ class MainWindowTest : public testing::Test {
     main.Com1->click();
   }
 
+  testfiles::TempDatabase db;
   fakes::FakePlatform fake;
   WindowModel windows;
   pH& main;
@@ -51,12 +62,14 @@ class MainWindowTest : public testing::Test {
 
 TEST_F(MainWindowTest, TypicalComputationShowsHeadingAndCutMean) {
   EXPECT_EQ(shown(), "W1");
-  compute({"2", "7", "8"});
+  // 2.5 asks two readings; empty and "abc" ask the same reading again.
+  compute({"2.5", "", "abc", "  7 pH", "8"});
 
   const auto& q = fake.inputBox.questions;
-  ASSERT_EQ(q.size(), 3u);
+  ASSERT_EQ(q.size(), 5u);
   EXPECT_EQ(q[0].prompt + "|" + q[0].title, "请输入样本数 N= |计算 pH 均值");
-  EXPECT_EQ(q[2].prompt + "|" + q[2].title, "请输入第 2 个 pH 值|  共 2 个样本");
+  EXPECT_EQ(q[3].prompt + "|" + q[3].title, "请输入第 1 个 pH 值|  共 2 个样本");
+  EXPECT_EQ(q[4].prompt + "|" + q[4].title, "请输入第 2 个 pH 值|  共 2 个样本");
   EXPECT_EQ(shownAtQuestion, std::set<std::string>{"2T"});  // only the dialogs on screen
   EXPECT_EQ(shown(), "W2T");
   EXPECT_EQ(main.L2->text(), " 2 个 pH 值的均值如下：");
@@ -65,9 +78,10 @@ TEST_F(MainWindowTest, TypicalComputationShowsHeadingAndCutMean) {
   EXPECT_GE(main.L2->width(), main.L2->fontMetrics().horizontalAdvance(main.L2->text()));
   for (const auto& question : q) EXPECT_EQ(question.defaultText, QString());  // fields start empty
 
-  compute({"3", "7", "7", "7.00"});  // a second run replaces the result, L1 stays hidden
+  // A second run replaces the result, L1 stays hidden; a typed 0 is pH 0.
+  compute({"3", "7", "0", "7.00"});
   EXPECT_EQ(shown(), "W2T");
-  EXPECT_EQ(main.L2->text() + main.Tx1->text(), " 3 个 pH 值的均值如下：7");
+  EXPECT_EQ(main.L2->text() + main.Tx1->text(), " 3 个 pH 值的均值如下：0.47");
   EXPECT_EQ(fake.programEnd.ends, 0);
 }
 
@@ -91,29 +105,6 @@ TEST_F(MainWindowTest, CountOfOneOrLessEndsTheProgram) {
     EXPECT_EQ(local.programEnd.ends, 1) << count;
     EXPECT_TRUE(window.isHidden()) << count;
   }
-}
-
-TEST_F(MainWindowTest, WholePartOfTheCountAndReadingsWithoutNumbers) {
-  struct Case {
-    Answers answers;
-    const char* heading;
-    const char* result;
-    std::size_t questions;
-  } cases[] = {
-      // 2.5 asks two readings and divides by two.
-      {{"2.5", "7", "8"}, " 2 个 pH 值的均值如下：", "7.26", 3},
-      // Empty and "abc" ask the same reading again; a typed 0 is pH 0.
-      {{"2", "", "abc", "  6.8 pH", "0"}, " 2 个 pH 值的均值如下：", "0.3", 5},
-  };
-  for (const Case& c : cases) {
-    fake.inputBox.questions.clear();
-    compute(c.answers);
-    EXPECT_EQ(main.L2->text(), c.heading);
-    EXPECT_EQ(main.Tx1->text(), c.result);
-    ASSERT_EQ(fake.inputBox.questions.size(), c.questions);
-    EXPECT_EQ(fake.inputBox.questions[1].title, "  共 2 个样本");
-  }
-  EXPECT_EQ(fake.inputBox.questions[3].prompt, "请输入第 1 个 pH 值");
 }
 
 TEST_F(MainWindowTest, CancelOrOutOfRangeBringsBackTheWindowAsItWas) {
@@ -147,17 +138,13 @@ TEST_F(MainWindowTest, CancelOrOutOfRangeBringsBackTheWindowAsItWas) {
   EXPECT_EQ(fake.programEnd.ends, 0);
 }
 
-TEST_F(MainWindowTest, ButtonsSwitchWindowsAndEnd) {
+TEST_F(MainWindowTest, AboutOpensOnceAndEndOrCloseEnds) {
   main.CommandButton2->click();
   main.CommandButton2->click();
   int boxes = 0;
   for (QWidget* w : QApplication::topLevelWidgets()) boxes += !!qobject_cast<about::fAbout1*>(w);
   EXPECT_EQ(boxes, 1);
   EXPECT_FALSE(main.isHidden());
-
-  main.CommandButton3->click();
-  EXPECT_TRUE(windows.resultsWindow().isVisible());
-  EXPECT_TRUE(main.isHidden());
 
   main.CommandButton1->click();
   QCloseEvent close;  // a close request from the desktop ends the program too
@@ -169,6 +156,61 @@ TEST_F(MainWindowTest, UntrappedErrorShowsOneMessageThenEnds) {
   compute({"2", "7"});  // the scripted input box fails when asked a third time
   EXPECT_EQ(fake.messageBox.messages.size(), 1);
   EXPECT_EQ(fake.programEnd.ends, 1);
+}
+
+// The typical road on the file: a computation, the results window, a saved record, and back.
+TEST_F(MainWindowTest, FilingAResultFromAComputationAndBack) {
+  const QString today = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+  main.CommandButton3->click();
+  results::frmPHZ& results = windows.resultsWindow();
+  EXPECT_TRUE(results.isVisible() && main.isHidden());
+  const auto boxes = [&f = results.txtFields] {
+    return QStringList{f[0]->text(), f[1]->text(), f[2]->text(), f[3]->text()};
+  };
+  results.cmdAdd->click();  // before any computation
+  EXPECT_EQ(boxes(), (QStringList{today, QString(), "0", "8888"}));
+  results.cmdRefresh->click();  // the next add would save a pending record
+  results.cmdClose->click();
+
+  fake.inputBox.script({"5", "7.1", "7.1", "7.1", "7.1", "7.1"});
+  main.Com1->click();
+  main.CommandButton3->click();
+  results.cmdAdd->click();
+  QTest::keyClicks(results.txtFields[1], QStringLiteral("S-01"));
+  EXPECT_EQ(boxes(), (QStringList{today, "S-01", "5", "7.1"}));
+
+  // Only Alt+C leaves the window; the record stays pending for the next visit.
+  EXPECT_FALSE(results.close());
+  results.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&results));
+  QTest::keyClick(&results, Qt::Key_C, Qt::AltModifier);
+  // An access key presses its button visibly, so the click arrives a moment later.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !results.isVisible(); }, 2000));
+  EXPECT_TRUE(main.isVisible());
+  main.CommandButton3->click();
+  EXPECT_EQ(&windows.resultsWindow(), &results);
+  EXPECT_EQ(results.txtFields[1]->text(), QStringLiteral("S-01"));
+
+  // A date the field refuses is reported and writes nothing; corrected, the record saves.
+  const QByteArray empty = testfiles::fileBytes(db.path());
+  results.txtFields[0]->setText(QStringLiteral("下周二"));
+  results.cmdUpdate->click();
+  EXPECT_EQ(testfiles::fileBytes(db.path()), empty);
+  results.txtFields[0]->setText(today);
+  results.cmdUpdate->click();
+  EXPECT_EQ(testfiles::storedTexts(db.path(), QStringLiteral("pH均值")), QStringList{"7.1"});
+  EXPECT_EQ(results.Data1->Caption(), QStringLiteral("记录：1"));
+  EXPECT_EQ(fake.messageBox.messages.size(), 3);  // two prompts and the refused date
+
+  // With the last record deleted none is current: deleting or saving again is refused.
+  results.cmdDelete->click();
+  EXPECT_EQ(results.Data1->Caption(), QStringLiteral("记录：0"));
+  EXPECT_TRUE(testfiles::storedTexts(db.path(), QStringLiteral("标识符")).isEmpty());
+  const QByteArray before = testfiles::fileBytes(db.path());
+  results.cmdDelete->click();
+  results.cmdUpdate->click();
+  EXPECT_EQ(fake.messageBox.messages.size(), 5);
+  EXPECT_EQ(testfiles::fileBytes(db.path()), before);
 }
 
 using MainWindowDeathTest = MainWindowTest;

@@ -11,13 +11,11 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
-#include <map>
 
 #include "about/fAbout1.h"
 #include "app/WindowModel.h"
@@ -76,26 +74,16 @@ TEST_F(WindowsOnTheDesktop, EveryControlThatActsHasASpokenName) {
   }
 }
 
-TEST_F(WindowsOnTheDesktop, WindowsScaleWholeAndKeepTheirProportions) {
-  struct Design {
-    QWidget* window;
-    QSize pixelsAt96Dpi;
-  };
-  const Design designs[] = {{&windows.mainWindow(), {404, 245}},
-                            {&windows.resultsWindow(), {368, 133}},
-                            {&windows.aboutBox(), {382, 237}}};
-  for (const Design& d : designs) {
-    const double ratio = d.window->devicePixelRatioF();
+// Each window at its design size times the scale, and every caption whole inside its control.
+TEST_F(WindowsOnTheDesktop, WindowsScaleWholeAndShowEveryCaptionWhole) {
+  const QSize pixelsAt96Dpi[] = {{404, 245}, {368, 133}, {382, 237}};
+  for (std::size_t i = 0; i < all().size(); ++i) {
+    QWidget* window = all()[i];
+    const double ratio = window->devicePixelRatioF();
     EXPECT_DOUBLE_EQ(ratio, scale());
-    EXPECT_EQ(d.window->size() * ratio, d.pixelsAt96Dpi * scale())
-        << d.window->windowTitle().toStdString();
-  }
-}
-
-TEST_F(WindowsOnTheDesktop, NoCaptionIsClipped) {
-  for (QWidget* window : all()) {
+    EXPECT_EQ(window->size() * ratio, pixelsAt96Dpi[i] * scale())
+        << window->windowTitle().toStdString();
     for (QWidget* control : window->findChildren<QWidget*>()) {
-      QString text;
       auto* label = qobject_cast<QLabel*>(control);
       if (label && label->wordWrap()) {
         // A text that wraps keeps its box's width; all its lines must fit the height.
@@ -103,10 +91,8 @@ TEST_F(WindowsOnTheDesktop, NoCaptionIsClipped) {
             << label->text().toStdString();
         continue;
       }
-      if (label)
-        text = label->text();
-      else if (auto* button = qobject_cast<QAbstractButton*>(control))
-        text = button->text();
+      auto* button = qobject_cast<QAbstractButton*>(control);
+      QString text = label ? label->text() : button ? button->text() : QString();
       text.remove(QLatin1Char('&'));
       if (text.isEmpty() || control->isHidden()) continue;
       EXPECT_LE(control->fontMetrics().horizontalAdvance(text), control->width())
@@ -121,17 +107,12 @@ TEST_F(WindowsOnTheDesktop, NoCaptionIsClipped) {
 struct TopLevel {
   const char* name;
   QAccessible::Role role;
-  // The window, shown; or else what opens the modal box, looked at inside its own loop.
-  QWidget* (*window)(WindowModel& windows);
+  int window;  // index into all(); -1: a modal box, opened by openModal
   void (*openModal)(WindowModel& windows);
-  QWidget* (*owner)(WindowModel& windows);
+  int owner;  // index into all(); -1: none
 };
 
 void PrintTo(const TopLevel& kind, std::ostream* out) { *out << kind.name; }
-
-QWidget* mainOf(WindowModel& windows) { return &windows.mainWindow(); }
-QWidget* resultsOf(WindowModel& windows) { return &windows.resultsWindow(); }
-QWidget* aboutOf(WindowModel& windows) { return &windows.aboutBox(); }
 
 void ask(WindowModel&) {
   platform::QtInputBox().ask(QStringLiteral("请输入样本数 N= "), QStringLiteral("计算 pH 均值"),
@@ -156,10 +137,10 @@ class TopLevelWindows : public WindowsOnTheDesktop, public testing::WithParamInt
 
 TEST_P(TopLevelWindows, AnnounceTheirRoleAndTitleAndKeepWithTheirOwner) {
   const TopLevel& kind = GetParam();
-  QWidget* owner = kind.owner ? kind.owner(windows) : nullptr;
+  QWidget* owner = kind.owner >= 0 ? all()[kind.owner] : nullptr;
   QWidget* seen = nullptr;
   const auto check = [&](QWidget* window) {
-    if (!(seen = window)) return;
+    seen = window;
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(window);
     ASSERT_NE(face, nullptr);
     EXPECT_EQ(face->role(), kind.role);
@@ -168,8 +149,8 @@ TEST_P(TopLevelWindows, AnnounceTheirRoleAndTitleAndKeepWithTheirOwner) {
     ASSERT_NE(window->windowHandle(), nullptr);
     EXPECT_EQ(window->windowHandle()->transientParent(), owner ? owner->windowHandle() : nullptr);
   };
-  if (kind.window) {
-    check(kind.window(windows));
+  if (kind.window >= 0) {
+    check(all()[kind.window]);
   } else {
     // The box is looked at from inside its own event loop, once it is open, then closed.
     QTimer poll;
@@ -187,18 +168,19 @@ TEST_P(TopLevelWindows, AnnounceTheirRoleAndTitleAndKeepWithTheirOwner) {
 
 INSTANTIATE_TEST_SUITE_P(
     Desktop, TopLevelWindows,
-    testing::Values(TopLevel{"MainWindow", QAccessible::Window, mainOf, nullptr, nullptr},
-                    TopLevel{"ResultsWindow", QAccessible::Dialog, resultsOf, nullptr, mainOf},
-                    TopLevel{"AboutBox", QAccessible::Dialog, aboutOf, nullptr, mainOf},
-                    TopLevel{"MessageBox", QAccessible::AlertMessage, nullptr, tell, resultsOf},
-                    TopLevel{"MessageBoxBeforeActivation", QAccessible::AlertMessage, nullptr,
-                             tellBeforeActivation, mainOf},
+    testing::Values(TopLevel{"MainWindow", QAccessible::Window, 0, nullptr, -1},
+                    TopLevel{"ResultsWindow", QAccessible::Dialog, 1, nullptr, 0},
+                    TopLevel{"AboutBox", QAccessible::Dialog, 2, nullptr, 0},
+                    TopLevel{"MessageBox", QAccessible::AlertMessage, -1, tell, 1},
+                    TopLevel{"MessageBoxBeforeActivation", QAccessible::AlertMessage, -1,
+                             tellBeforeActivation, 0},
                     // The averaging dialogs stand alone: the main window hides while they are open.
-                    TopLevel{"InputBox", QAccessible::Dialog, nullptr, ask, nullptr}),
+                    TopLevel{"InputBox", QAccessible::Dialog, -1, ask, -1}),
     [](const testing::TestParamInfo<TopLevel>& info) { return std::string(info.param.name); });
 
-// The keys that press a focused command button, on each button of the main and the results
-// window; the About box is a Qt dialog, whose buttons take Enter from Qt.
+// The keys that press a focused command button, on one button of the main and one of the
+// results window; the About box is a Qt dialog, whose buttons take
+// Enter from Qt.
 struct KeyPress {
   const char* name;
   Qt::Key key;
@@ -207,28 +189,13 @@ struct KeyPress {
 void PrintTo(const KeyPress& press, std::ostream* out) { *out << press.name; }
 
 class FocusedButtons : public WindowsOnTheDesktop,
-                       public testing::WithParamInterface<std::tuple<std::string, KeyPress>> {
- protected:
-  QAbstractButton* button(const std::string& name) {
-    const pH& main = windows.mainWindow();
-    const results::frmPHZ& results = windows.resultsWindow();
-    const std::map<std::string, QAbstractButton*> buttons{{"Main_Com1", main.Com1},
-                                                          {"Main_End", main.CommandButton1},
-                                                          {"Main_About", main.CommandButton2},
-                                                          {"Main_SaveView", main.CommandButton3},
-                                                          {"Results_Add", results.cmdAdd},
-                                                          {"Results_Delete", results.cmdDelete},
-                                                          {"Results_Refresh", results.cmdRefresh},
-                                                          {"Results_Update", results.cmdUpdate},
-                                                          {"Results_Close", results.cmdClose},
-                                                          {"Results_Print", results.prn}};
-    return buttons.at(name);
-  }
-};
+                       public testing::WithParamInterface<std::tuple<bool, KeyPress>> {};
 
 TEST_P(FocusedButtons, ArePressedByEnter) {
-  const auto& [name, press] = GetParam();
-  QAbstractButton* pressed = button(name);
+  const auto& [results, press] = GetParam();
+  QAbstractButton* pressed = results
+                                 ? static_cast<QAbstractButton*>(windows.resultsWindow().cmdUpdate)
+                                 : windows.mainWindow().Com1;
   // Only the press itself is watched, not what the button's handler does with it.
   QObject::disconnect(pressed, &QAbstractButton::clicked, nullptr, nullptr);
   QSignalSpy clicks(pressed, &QAbstractButton::clicked);
@@ -242,13 +209,12 @@ TEST_P(FocusedButtons, ArePressedByEnter) {
 
 INSTANTIATE_TEST_SUITE_P(
     Desktop, FocusedButtons,
-    testing::Combine(testing::Values("Main_Com1", "Main_End", "Main_About", "Main_SaveView",
-                                     "Results_Add", "Results_Delete", "Results_Refresh",
-                                     "Results_Update", "Results_Close", "Results_Print"),
+    testing::Combine(testing::Bool(),
                      testing::Values(KeyPress{"Return", Qt::Key_Return, Qt::NoModifier},
                                      KeyPress{"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier})),
-    [](const testing::TestParamInfo<std::tuple<std::string, KeyPress>>& info) {
-      return std::get<0>(info.param) + "_" + std::get<1>(info.param).name;
+    [](const testing::TestParamInfo<std::tuple<bool, KeyPress>>& info) {
+      return std::string(std::get<0>(info.param) ? "Results_Update_" : "Main_Com1_") +
+             std::get<1>(info.param).name;
     });
 
 }  // namespace

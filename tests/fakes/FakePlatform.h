@@ -4,7 +4,6 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
-#include <map>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -67,28 +66,18 @@ class FakeProgramEnd final : public platform::ProgramEnd {
   int ends = 0;
 };
 
+// Records every pointer it is given; the current one is the last (one window at a time).
 class FakePointer final : public platform::Pointer {
  public:
-  void setScreenPointer(platform::PointerShape shape) override {
-    screen = shape;
-    screenHistory.push_back(shape);
-  }
-  platform::PointerShape screenPointer() const override { return screen; }
-  void setWindowPointer(QWidget& window, platform::PointerShape shape) override {
-    windows_[&window] = shape;
-    windowHistory.push_back(shape);
-  }
-  platform::PointerShape windowPointer(const QWidget& window) const override {
-    const auto it = windows_.find(&window);
-    return it == windows_.end() ? platform::PointerShape::Default : it->second;
-  }
-
-  platform::PointerShape screen = platform::PointerShape::Default;
-  std::vector<platform::PointerShape> screenHistory;
-  std::vector<platform::PointerShape> windowHistory;
+  using Shape = platform::PointerShape;
+  void setScreenPointer(Shape shape) override { screenHistory.push_back(shape); }
+  Shape screenPointer() const override { return last(screenHistory); }
+  void setWindowPointer(QWidget&, Shape shape) override { windowHistory.push_back(shape); }
+  Shape windowPointer(const QWidget&) const override { return last(windowHistory); }
+  std::vector<Shape> screenHistory, windowHistory;
 
  private:
-  std::map<const QWidget*, platform::PointerShape> windows_;
+  static Shape last(const std::vector<Shape>& h) { return h.empty() ? Shape::Default : h.back(); }
 };
 
 // A full set of fakes, wired into one Services.

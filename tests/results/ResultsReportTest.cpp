@@ -52,7 +52,7 @@ TEST(ReportRun, PrintsOrSaysWhyNot) {
   const QLocale saved;
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
   using enum ResultsReport::Outcome;
-  enum Fault { None, EmptyTable, NotAStore, NoPrinter, BreaksDown };
+  enum Fault { None, EmptyTable, NoPrinter, BreaksDown };
   const QStringList both{u"2004\tA-01\t5\t 7.26"_qs, u"2004\tA-02\t2.5\t 7.00"_qs};
   const struct {
     const char* name;
@@ -63,7 +63,6 @@ TEST(ReportRun, PrintsOrSaysWhyNot) {
   } cases[] = {
       {"records", None, Printed, both, {}},
       {"empty table", EmptyTable, Empty, {}, u"没有记录"_qs},
-      {"not a results database", NotAStore, Failed, {}, u"无法打印报表"_qs},
       {"no printer", NoPrinter, Failed, {}, u"打印机"_qs},
       {"printer fails midway", BreaksDown, Failed, {both[0]}, u"没有打印完"_qs},
   };
@@ -73,7 +72,6 @@ TEST(ReportRun, PrintsOrSaysWhyNot) {
     if (c.fault != EmptyTable)
       store::testfiles::seedRecords(
           file.path(), {{"2004-01-29", "A-01", "5", "7.26"}, {"2004-12-31", "A-02", "2.5", "7"}});
-    if (c.fault == NotAStore) store::testfiles::writeBytes(file.path(), {});
     fakes::FakePlatform platform;
     platform.services.programFolder = file.folder();
     platform.printers.noPrinter = c.fault == NoPrinter;

@@ -21,14 +21,13 @@ namespace testfiles = store::testfiles;
 
 using Program = ResultsProgram;
 
-enum class Road { Save, SaveOnLeaving, Delete };
 enum class Refusal { None, Changed, Deleted };
 
 struct Interleaving {
   const char* name;
   std::function<void(Program& here, Program& other)> before;
   Refusal refusal;
-  Road road = Road::Save;
+  void (Program::*road)() = &Program::save;  // next(): saved on leaving
   bool onLastRecord = false;
   bool earlierBuildsFile = false;
   friend void PrintTo(const Interleaving& c, std::ostream* os) { *os << c.name; }
@@ -57,17 +56,7 @@ TEST_P(TwoProgramsTest, TheSecondWriteOverAChangedRecordIsRefused) {
   const QString caption = here.window->Data1->Caption();
   const qsizetype messagesBefore = here.messages().size();
   const QByteArray fileBefore = testfiles::fileBytes(db.path());
-  switch (c.road) {
-    case Road::Save:
-      here.save();
-      break;
-    case Road::SaveOnLeaving:
-      here.next();
-      break;
-    case Road::Delete:
-      here.erase();
-      break;
-  }
+  (here.*c.road)();
   const QStringList messages = here.messages().mid(messagesBefore);
 
   if (c.refusal == Refusal::None) {
@@ -79,7 +68,7 @@ TEST_P(TwoProgramsTest, TheSecondWriteOverAChangedRecordIsRefused) {
                                                     : store::failures::deletedElsewhere())
                          .message();
   // The navigator's own move reports through its Error event.
-  if (c.road == Road::SaveOnLeaving) expected.prepend(QStringLiteral("数据错误事件命中错误："));
+  if (c.road == &Program::next) expected.prepend(QStringLiteral("数据错误事件命中错误："));
   EXPECT_EQ(messages, QStringList{expected});
   EXPECT_EQ(here.boxes(), typed);
   EXPECT_EQ(here.window->Data1->Caption(), caption);
@@ -105,16 +94,15 @@ INSTANTIATE_TEST_SUITE_P(
     Interleavings, TwoProgramsTest,
     testing::Values(
         Interleaving{"EditAfterTheOthersEdit", otherEditsIdentifier, Refusal::Changed},
-        Interleaving{"EditSavedOnLeaving", otherEditsIdentifier, Refusal::Changed,
-                     Road::SaveOnLeaving},
+        Interleaving{"EditSavedOnLeaving", otherEditsIdentifier, Refusal::Changed, &Program::next},
         Interleaving{"DeleteAfterTheOthersEdit", otherEditsIdentifier, Refusal::Changed,
-                     Road::Delete},
+                     &Program::erase},
         Interleaving{"EditAfterTheOthersDelete", otherDeletes, Refusal::Deleted},
         Interleaving{"EditOfADeletedRecordWhoseIdCouldBeTaken", otherReplacesTheLastRecord,
-                     Refusal::Deleted, Road::Save, true},
+                     Refusal::Deleted, &Program::save, true},
         // An earlier build's file hands the id out again; the changed values give it away.
         Interleaving{"EditOfADeletedRecordWhoseIdWasTaken", otherReplacesTheLastRecord,
-                     Refusal::Changed, Road::Save, true, true},
+                     Refusal::Changed, &Program::save, true, true},
         Interleaving{"OtherRecordEdited",
                      [](Program&, Program& other) {
                        other.next();

@@ -55,7 +55,7 @@ TEST(DataNavigatorTest, ValidateDecidesWhetherAnEditIsSavedAndTheMoveGoesAhead) 
     EXPECT_EQ(navigator.Recordset().absolutePosition(), c.position);
     EXPECT_EQ(testfiles::storedTexts(db.path(), kCount).value(0), c.stored);
     EXPECT_EQ(fake.messageBox.messages.size(), c.messages);  // no handler silences it
-    EXPECT_EQ(fake.pointer.screen, PointerShape::Default);
+    EXPECT_EQ(fake.pointer.screenPointer(), PointerShape::Default);
     if (c.position == 0) {
       EXPECT_EQ(box.text(), c.typed);  // the edit is still there
     }
