@@ -12,8 +12,6 @@
 namespace sorvane::store {
 namespace {
 
-using testsupport::JetType;
-
 struct Command {
   const char* name;
   std::function<QStringList(const QDir&)> prepare;  // makes the files, gives the arguments
@@ -27,14 +25,9 @@ QString oldFile(const QDir& dir) {
   const QString path = dir.filePath(QStringLiteral("旧 phjz.mdb"));
   testsupport::writeJetFile(
       path, testsupport::JetVersion::Jet3,
-      {QStringLiteral("phb"),
-       {{QStringLiteral("日期"), JetType::DateTime},
-        {QStringLiteral("标识符"), JetType::Text, 12},
-        {QStringLiteral("样本数"), JetType::Long},
-        {QStringLiteral("pH均值"), JetType::Double}},
-       {{testsupport::jetDays(1998, 7, 1), QStringLiteral("一"), std::int64_t(3), 7.1},
-        {std::monostate{}, std::monostate{}, std::monostate{}, 6.0}},
-       {}});
+      testsupport::phbTable(
+          {{testsupport::jetDays(1998, 7, 1), QStringLiteral("一"), std::int64_t(3), 7.1},
+           {std::monostate{}, std::monostate{}, std::monostate{}, 6.0}}));
   return path;
 }
 
