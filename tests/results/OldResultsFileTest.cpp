@@ -3,7 +3,6 @@
 // same day in its date.
 #include <gtest/gtest.h>
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QLineEdit>
 #include <QLocale>
@@ -11,7 +10,6 @@
 
 #include "ResultsProgram.h"
 #include "fakes/FakePlatform.h"
-#include "results/OldResultsFile.h"
 #include "results/ResultsReport.h"
 #include "results/frmPHZ.h"
 #include "store/JetConversion.h"
@@ -105,10 +103,9 @@ TEST(OldResultsFileRefused, GivesOneMessageEachAndChangesNothing) {
   const QStringList& messages = fake.messageBox.messages;
   ASSERT_EQ(messages.size(), 2);
   const QString why = QStringLiteral("“%1”已经损坏或不完整").arg(path);
-  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("数据错误事件命中错误：") + why))
-      << messages[0].toStdString();
-  EXPECT_TRUE(messages[1].startsWith(QStringLiteral("无法打印报表：") + why))
-      << messages[1].toStdString();
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("数据错误事件命中错误：") + why) &&
+              messages[1].startsWith(QStringLiteral("无法打印报表：") + why))
+      << messages.join(u'\n').toStdString();
   EXPECT_TRUE(fake.printers.lines.isEmpty());
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"phjz.mdb"});
   EXPECT_EQ(store::testfiles::fileBytes(path), bytes);

@@ -6,7 +6,6 @@
 // indexes, relationships, properties or long values. Test support only, never installed.
 
 #include <QString>
-#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <variant>
@@ -34,8 +33,7 @@ struct JetCurrency {
   std::int64_t tenThousandths;
 };
 
-// Null, a whole number (Integer, Long), Currency, a floating number (Single, Double, and
-// DateTime as days since 1899-12-30) or a text.
+// Null, a whole number, Currency, a floating number (also DateTime: see jetDays) or a text.
 using JetValue = std::variant<std::monostate, std::int64_t, JetCurrency, double, QString>;
 using JetRow = std::vector<JetValue>;
 
@@ -52,8 +50,8 @@ struct JetTable {
 // Table phb as the old program made it, 样本数 of the given type.
 JetTable phbTable(std::vector<JetRow> rows, JetType countType = JetType::Integer);
 
-// The file's bytes. Throws std::invalid_argument for a value that does not fit its column
-// or a Jet 3 row too long for the one-byte offsets this writer uses (no jump tables).
+// Throws std::invalid_argument for a value that does not fit its column or a Jet 3 row too
+// long for the one-byte offsets this writer uses (no jump tables).
 QByteArray jetFileBytes(JetVersion version, const JetTable& table);
 void writeJetFile(const QString& path, JetVersion version, const JetTable& table);
 
