@@ -12,8 +12,6 @@
 namespace sorvane::store {
 namespace {
 
-using testsupport::JetType;
-
 struct Command {
   const char* name;
   std::function<QStringList(const QDir&)> prepare;  // makes the files, gives the arguments
@@ -27,14 +25,9 @@ QString oldFile(const QDir& dir) {
   const QString path = dir.filePath(QStringLiteral("旧 phjz.mdb"));
   testsupport::writeJetFile(
       path, testsupport::JetVersion::Jet3,
-      {QStringLiteral("phb"),
-       {{QStringLiteral("日期"), JetType::DateTime},
-        {QStringLiteral("标识符"), JetType::Text, 12},
-        {QStringLiteral("样本数"), JetType::Long},
-        {QStringLiteral("pH均值"), JetType::Double}},
-       {{testsupport::jetDays(1998, 7, 1), QStringLiteral("一"), std::int64_t(3), 7.1},
-        {std::monostate{}, std::monostate{}, std::monostate{}, 6.0}},
-       {}});
+      testsupport::phbTable(
+          {{testsupport::jetDays(1998, 7, 1), QStringLiteral("一"), std::int64_t(3), 7.1},
+           {std::monostate{}, std::monostate{}, std::monostate{}, 6.0}}));
   return path;
 }
 
@@ -59,43 +52,38 @@ TEST_P(ConvertCommand, ExitsWithItsCode) {
       << out.toStdString() << err.toStdString();
   if (c.exitCode != 0) {
     EXPECT_TRUE(out.isEmpty());
-    if (!target.isEmpty()) {
-      EXPECT_EQ(testfiles::fileBytes(target), before);
-    }
+    if (!target.isEmpty()) EXPECT_EQ(testfiles::fileBytes(target), before);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ConvertCommand,
-    testing::Values(Command{"Converts",
-                            [](const QDir& d) {
-                              return QStringList{oldFile(d), d.filePath(QStringLiteral("新.mdb"))};
-                            },
-                            0, "已转换 2 条记录"},
-                    Command{"NewFileExists",
-                            [](const QDir& d) {
-                              const QString made = d.filePath(QStringLiteral("新.mdb"));
-                              testfiles::writeBytes(made, "kept as it is");
-                              return QStringList{oldFile(d), made};
-                            },
-                            1, "已经存在；为了不覆盖它，没有转换"},
-                    Command{"OldIsNotAccess",
-                            [](const QDir& d) {
-                              const QString old = d.filePath(QStringLiteral("a.mdb"));
-                              testfiles::writeBytes(
-                                  old, QByteArray("SQLite format 3\0", 16).repeated(10));
-                              return QStringList{old, d.filePath(QStringLiteral("b.mdb"))};
-                            },
-                            1, "不是 Access (Jet) 数据库"},
-                    Command{"OldIsMissing",
-                            [](const QDir& d) {
-                              return QStringList{d.filePath(QStringLiteral("无.mdb")),
-                                                 d.filePath(QStringLiteral("b.mdb"))};
-                            },
-                            1, "找不到文件"},
-                    Command{"OneArgument", [](const QDir& d) { return QStringList{oldFile(d)}; }, 2,
-                            "用法"}),
-    [](const auto& info) { return std::string(info.param.name); });
+const Command kCommands[] = {
+    {"Converts",
+     [](const QDir& d) {
+       return QStringList{oldFile(d), d.filePath("新.mdb")};
+     },
+     0, "已转换 2 条记录"},
+    {"NewFileExists",
+     [](const QDir& d) {
+       testfiles::writeBytes(d.filePath("新.mdb"), "kept as it is");
+       return QStringList{oldFile(d), d.filePath("新.mdb")};
+     },
+     1, "已经存在；为了不覆盖它，没有转换"},
+    {"OldIsNotAccess",
+     [](const QDir& d) {
+       testfiles::writeBytes(d.filePath("a.mdb"), QByteArray("SQLite format 3\0", 16).repeated(10));
+       return QStringList{d.filePath("a.mdb"), d.filePath("b.mdb")};
+     },
+     1, "不是 Access (Jet) 数据库"},
+    {"OldIsMissing",
+     [](const QDir& d) {
+       return QStringList{d.filePath("无.mdb"), d.filePath("b.mdb")};
+     },
+     1, "找不到文件"},
+    {"OneArgument", [](const QDir& d) { return QStringList{oldFile(d)}; }, 2, "用法"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ConvertCommand, testing::ValuesIn(kCommands),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace sorvane::store

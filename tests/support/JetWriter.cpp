@@ -4,8 +4,6 @@
 
 #include <QDate>
 #include <QFile>
-#include <array>
-#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
@@ -27,25 +25,14 @@ constexpr Layout kJet4{4096, 12, 63, 25, true};
 
 // Page numbers: header, usage maps, the catalog's definition and rows, the table's
 // definition, then the table's rows.
-constexpr int kMapPage = 1;
-constexpr int kCatalogTdefPage = 2;
-constexpr int kCatalogDataPage = 3;
-constexpr int kTableTdefPage = 4;
-constexpr int kFirstTablePage = 5;
+constexpr int kMapPage = 1, kCatalogTdefPage = 2, kCatalogDataPage = 3, kTableTdefPage = 4,
+              kFirstTablePage = 5;
 
-// Column type codes in table definitions.
-enum : std::uint8_t {
-  kBool = 0x01,
-  kByte = 0x02,
-  kInt = 0x03,
-  kLong = 0x04,
-  kMoney = 0x05,
-  kFloat = 0x06,
-  kDouble = 0x07,
-  kDateTime = 0x08,
-  kText = 0x0a,
-  kOle = 0x0b,
-};
+// Column type codes in table definitions, in the order of JetType, then the catalog's.
+enum : std::uint8_t { kInt = 3, kLong, kMoney, kFloat, kDouble, kDateTime, kText = 10, kOle };
+constexpr std::uint8_t kTypeCodes[] = {kInt, kLong, kMoney, kFloat, kDouble, kDateTime, kText};
+
+constexpr int kDeletedFlag = 0x8000, kMovedFlag = 0x4000;
 
 void put16(QByteArray& b, int at, int v) {
   b[at] = char(v & 0xff);
@@ -65,8 +52,9 @@ void appendRaw(QByteArray& b, T v) {
   b.append(raw, sizeof(T));
 }
 
-// Jet obscures the header with RC4; the same cipher with a page's key would encode pages.
-void rc4(const std::array<std::uint8_t, 4>& key, char* data, int length) {
+// Jet obscures the header with RC4 under a fixed key.
+void maskHeader(char* data, int length) {
+  const std::uint8_t key[4] = {0xc7, 0xda, 0x39, 0x6b};
   std::uint8_t s[256];
   for (int i = 0; i < 256; ++i) s[i] = std::uint8_t(i);
   for (int i = 0, j = 0; i < 256; ++i) {
@@ -87,9 +75,8 @@ QByteArray toCp936(const QString& text) {
   if (cd == iconv_t(-1)) throw std::runtime_error("iconv has no CP936");
   QByteArray out(utf8.size() * 2 + 4, '\0');
   char* in = const_cast<char*>(utf8.constData());
-  size_t inLeft = size_t(utf8.size());
+  size_t inLeft = size_t(utf8.size()), outLeft = size_t(out.size());
   char* o = out.data();
-  size_t outLeft = size_t(out.size());
   const size_t rc = iconv(cd, &in, &inLeft, &o, &outLeft);
   iconv_close(cd);
   if (rc == size_t(-1)) throw std::invalid_argument("text has no code page 936 form");
@@ -114,11 +101,7 @@ QByteArray jet4Text(const QString& text, bool compress) {
       packed.append('\0');
       oneByte = small;
     }
-    if (small) {
-      packed.append(char(u));
-    } else {
-      append16(packed, u);
-    }
+    small ? void(packed.append(char(u))) : append16(packed, u);
   }
   return packed.size() < plain.size() ? packed : plain;
 }
@@ -133,407 +116,284 @@ struct Column {
   int varIndex;     // variable columns: index in the offset table
 };
 
-int fixedSize(std::uint8_t type) {
-  switch (type) {
-    case kBool:
-      return 0;
-    case kByte:
-      return 1;
-    case kInt:
-      return 2;
-    case kLong:
-    case kFloat:
-      return 4;
-    default:
-      return 8;
-  }
-}
-
-class FileBuilder {
- public:
-  FileBuilder(JetVersion version, const JetFileOptions& options)
-      : l_(version == JetVersion::Jet4 ? kJet4 : kJet3), options_(options) {}
-
-  QByteArray build(const JetTable& table);
-
- private:
-  std::vector<Column> columns(const std::vector<std::pair<QString, std::uint8_t>>& spec,
-                              const std::vector<int>& textSizes) const;
-  QByteArray encodeText(const QString& text) const {
-    return l_.jet4 ? jet4Text(text, true) : toCp936(text);
-  }
-  QByteArray encodeName(const QString& name) const {
-    return l_.jet4 ? jet4Text(name, false) : toCp936(name);
-  }
-  QByteArray row(const std::vector<Column>& cols, const JetRow& values) const;
-  QByteArray tdef(const std::vector<Column>& cols, bool system, int rowCount, int usageRow,
-                  int freeRow) const;
-  QByteArray headerPage() const;
-  QByteArray dataPage(int owner, const std::vector<QByteArray>& rows,
-                      const std::vector<int>& flags = {}) const;
-  // Lays rows onto data pages owned by table definition page `owner`, each row's offset
-  // marked with its flags; `placed`, when given, receives each row's page index and slot.
-  std::vector<QByteArray> pagesFor(int owner, const std::vector<QByteArray>& rows,
-                                   const std::vector<int>& flags = {},
-                                   std::vector<std::pair<int, int>>* placed = nullptr) const;
-  QByteArray usageMap(int first, int count) const;
-
-  Layout l_;
-  JetFileOptions options_;
-};
-
-std::vector<Column> FileBuilder::columns(const std::vector<std::pair<QString, std::uint8_t>>& spec,
-                                         const std::vector<int>& textSizes) const {
-  std::vector<Column> cols;
-  int fixedOffset = 0, varIndex = 0;
-  for (size_t i = 0; i < spec.size(); ++i) {
-    const std::uint8_t type = spec[i].second;
-    const bool fixed = type != kText && type != kOle;
-    Column c{spec[i].first, type, 0, fixed, int(i), 0, 0};
-    if (fixed) {
-      c.size = fixedSize(type);
-      c.fixedOffset = fixedOffset;
-      fixedOffset += c.size;
-    } else {
-      c.size = type == kText ? textSizes[i] * (l_.jet4 ? 2 : 1) : 0;
-      c.varIndex = varIndex++;
-    }
-    cols.push_back(c);
-  }
-  return cols;
-}
-
-QByteArray FileBuilder::row(const std::vector<Column>& cols, const JetRow& values) const {
-  if (values.size() != cols.size()) throw std::invalid_argument("row has the wrong width");
-  const int n = int(cols.size());
-  QByteArray r;
-  if (l_.jet4) {
-    append16(r, n);
-  } else {
-    r.append(char(n));
-  }
-  QByteArray nullMask((n + 7) / 8, '\0');
-  auto present = [&](const Column& c) { nullMask[c.number / 8] |= char(1 << (c.number % 8)); };
-
-  for (size_t i = 0; i < cols.size(); ++i) {
-    const Column& c = cols[i];
-    if (!c.fixed) continue;
-    const JetValue& v = values[i];
-    QByteArray field(c.size, '\0');
-    if (c.type == kBool) {
-      // A Boolean lives in the null mask: set is true. It is never null.
-      if (!std::holds_alternative<bool>(v)) throw std::invalid_argument("Boolean needs a bool");
-      if (std::get<bool>(v)) present(c);
-      continue;
-    }
-    if (!std::holds_alternative<std::monostate>(v)) {
-      present(c);
-      QByteArray raw;
-      switch (c.type) {
-        case kByte:
-        case kInt:
-        case kLong: {
-          if (!std::holds_alternative<std::int64_t>(v))
-            throw std::invalid_argument("whole number expected");
-          const std::int64_t x = std::get<std::int64_t>(v);
-          if (c.type == kByte) appendRaw(raw, std::uint8_t(x));
-          if (c.type == kInt) appendRaw(raw, std::int16_t(x));
-          if (c.type == kLong) appendRaw(raw, std::int32_t(x));
-          break;
-        }
-        case kMoney:
-          if (!std::holds_alternative<JetCurrency>(v))
-            throw std::invalid_argument("Currency expected");
-          appendRaw(raw, std::get<JetCurrency>(v).tenThousandths);
-          break;
-        case kFloat:
-        case kDouble:
-        case kDateTime:
-          if (!std::holds_alternative<double>(v)) throw std::invalid_argument("double expected");
-          if (c.type == kFloat) {
-            appendRaw(raw, float(std::get<double>(v)));
-          } else {
-            appendRaw(raw, std::get<double>(v));
-          }
-          break;
-      }
-      field = raw;
-    }
-    r.append(field);
-  }
-  // Variable columns: the non-null values one after another, then (from the end of the
-  // row backwards) the null mask, the count of variable columns, their offsets in
-  // reverse order and the end-of-data offset.
-  std::vector<int> offsets;
-  for (size_t i = 0; i < cols.size(); ++i) {
-    const Column& c = cols[i];
-    if (c.fixed) continue;
-    offsets.push_back(r.size());
-    const JetValue& v = values[i];
-    if (std::holds_alternative<std::monostate>(v)) continue;
-    if (!std::holds_alternative<QString>(v)) throw std::invalid_argument("text expected");
-    const QString& text = std::get<QString>(v);
-    if (text.size() > c.size / (l_.jet4 ? 2 : 1)) throw std::invalid_argument("text too long");
-    present(c);
-    r.append(encodeText(text));
-  }
-  if (!offsets.empty()) {
-    const int eod = r.size();
-    if (l_.jet4) {
-      append16(r, eod);
-      for (auto it = offsets.rbegin(); it != offsets.rend(); ++it) append16(r, *it);
-      append16(r, int(offsets.size()));
-    } else {
-      r.append(char(eod));
-      for (auto it = offsets.rbegin(); it != offsets.rend(); ++it) r.append(char(*it));
-      r.append(char(offsets.size()));
-    }
-  }
-  r.append(nullMask);
-  // Jet 3 keeps one-byte offsets and adds a jump table past 255 bytes, which this writer
-  // does not make.
-  if (!l_.jet4 && r.size() > 255) throw std::invalid_argument("Jet 3 row longer than 255 bytes");
-  return r;
-}
-
-QByteArray FileBuilder::tdef(const std::vector<Column>& cols, bool system, int rowCount,
-                             int usageRow, int freeRow) const {
-  QByteArray p(l_.pageSize, '\0');
-  p[0] = 0x02;
-  p[1] = 0x01;
-  if (!l_.jet4) {
-    p[2] = 'V';
-    p[3] = 'C';
-  }
-  int varCount = 0;
-  for (const Column& c : cols) varCount += c.fixed ? 0 : 1;
-  const int base = l_.jet4 ? 16 : 12;  // the row count; the rest follows at fixed distances
-  put32(p, base, std::uint32_t(rowCount));
-  if (l_.jet4) p[24] = 0x01;  // autonumber flag, as Access sets it
-  const int typeAt = l_.jet4 ? 40 : 20;
-  p[typeAt] = char(system ? 0x53 : 0x4e);
-  put16(p, typeAt + 1, int(cols.size()));  // max columns
-  put16(p, typeAt + 3, varCount);
-  put16(p, typeAt + 5, int(cols.size()));
-  // No indexes: both index counts stay zero. The usage maps are rows on the map page.
-  put32(p, typeAt + 15, std::uint32_t(kMapPage << 8 | usageRow));
-  put32(p, typeAt + 19, std::uint32_t(kMapPage << 8 | freeRow));
-
-  int at = l_.tdefColumnsStart;
-  for (const Column& c : cols) {
-    const int e = at;
-    p[e] = char(c.type);
-    const int numberAt = l_.jet4 ? 5 : 1;
-    put16(p, e + numberAt, c.number);
-    put16(p, e + numberAt + 2, c.fixed ? 0 : c.varIndex);
-    put16(p, e + numberAt + 4, c.number);
-    if (c.type == kText) {
-      if (l_.jet4) {
-        put16(p, e + 11, 0x0409);  // general sort order
-      } else {
-        put16(p, e + 7, 0x0804);  // Chinese (PRC) sort order
-        put16(p, e + 9, 936);     // code page of the texts
-      }
-    }
-    const int flagsAt = l_.jet4 ? 15 : 13;
-    p[e + flagsAt] = char(c.fixed ? 0x03 : 0x02);      // fixed length, may be null
-    if (l_.jet4 && c.type == kText) p[e + 16] = 0x01;  // compressed Unicode allowed
-    put16(p, e + (l_.jet4 ? 21 : 14), c.fixedOffset);
-    put16(p, e + (l_.jet4 ? 23 : 16), c.size);
-    at += l_.columnEntrySize;
-  }
-  for (const Column& c : cols) {
-    const QByteArray name = encodeName(c.name);
-    if (l_.jet4) {
-      put16(p, at, name.size());
-      at += 2;
-    } else {
-      p[at++] = char(name.size());
-    }
-    if (at + name.size() > l_.pageSize - 2) throw std::invalid_argument("too many columns");
-    std::memcpy(p.data() + at, name.constData(), size_t(name.size()));
-    at += name.size();
-  }
-  put16(p, at, 0xffff);  // end of the (empty) list of variable columns' own usage maps
-  at += 2;
-  put32(p, 8, std::uint32_t(at - 8));
-  if (l_.jet4) put16(p, 2, l_.pageSize - at - 8);
-  return p;
-}
-
-QByteArray FileBuilder::dataPage(int owner, const std::vector<QByteArray>& rows,
-                                 const std::vector<int>& flags) const {
-  QByteArray p(l_.pageSize, '\0');
-  p[0] = 0x01;
-  p[1] = 0x01;
-  put32(p, 4, std::uint32_t(owner));
-  put16(p, l_.rowCountOffset, int(rows.size()));
-  int end = l_.pageSize;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const int start = end - rows[i].size();
-    std::memcpy(p.data() + start, rows[i].constData(), size_t(rows[i].size()));
-    put16(p, l_.rowCountOffset + 2 + int(i) * 2, start | (flags.empty() ? 0 : flags[i]));
-    end = start;
-  }
-  put16(p, 2, end - (l_.rowCountOffset + 2 + 2 * int(rows.size())));
-  return p;
-}
-
-std::vector<QByteArray> FileBuilder::pagesFor(int owner, const std::vector<QByteArray>& rows,
-                                              const std::vector<int>& flags,
-                                              std::vector<std::pair<int, int>>* placed) const {
-  std::vector<QByteArray> pages;
-  std::vector<QByteArray> onPage;
-  std::vector<int> onPageFlags;
-  int used = l_.rowCountOffset + 2;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const QByteArray& r = rows[i];
-    if (used + r.size() + 2 > l_.pageSize) {
-      pages.push_back(dataPage(owner, onPage, onPageFlags));
-      onPage.clear();
-      onPageFlags.clear();
-      used = l_.rowCountOffset + 2;
-    }
-    if (placed) placed->emplace_back(int(pages.size()), int(onPage.size()));
-    onPage.push_back(r);
-    onPageFlags.push_back(flags.empty() ? 0 : flags[i]);
-    used += r.size() + 2;
-  }
-  if (!onPage.empty()) pages.push_back(dataPage(owner, onPage, onPageFlags));
-  return pages;
-}
-
 // A usage map of type 0: the first page it speaks of, then one bit per page.
-QByteArray FileBuilder::usageMap(int first, int count) const {
+QByteArray usageMap(int first, int count) {
   QByteArray m(5 + (first + count + 7) / 8, '\0');
   for (int pg = first; pg < first + count; ++pg) m[5 + pg / 8] |= char(1 << (pg % 8));
   return m;
 }
 
-QByteArray FileBuilder::headerPage() const {
-  QByteArray p(l_.pageSize, '\0');
-  p[1] = 0x01;
-  std::memcpy(p.data() + 4, "Standard Jet DB", 16);
-  p[0x14] = char(l_.jet4 ? 1 : 0);
-  // The part from 0x18 on is stored RC4-masked; fill it in clear, then mask it.
-  put16(p, l_.jet4 ? 0x6e : 0x3a, 0x0804);
-  put16(p, 0x3c, 936);
-  put32(p, 0x3e, options_.encodingKey);
-  // Jet 4 masks the password once more with the creation date's whole days.
-  const double created = 38000.5;
-  std::array<char, 4> dateMask{};
-  if (l_.jet4) {
-    std::memcpy(p.data() + 0x72, &created, 8);
-    const std::int32_t days = std::int32_t(created);
-    std::memcpy(dateMask.data(), &days, 4);
-  }
-  const int passwordSize = l_.jet4 ? 40 : 20;
-  for (int i = 0; i < passwordSize; ++i) {
-    char c = 0;
-    if (l_.jet4 && i % 2 == 0 && i / 2 < options_.password.size()) c = options_.password[i / 2];
-    if (!l_.jet4 && i < options_.password.size()) c = options_.password[i];
-    p[0x42 + i] = char(c ^ dateMask[i % 4]);
-  }
-  rc4({0xc7, 0xda, 0x39, 0x6b}, p.data() + 0x18, l_.jet4 ? 128 : 126);
-  return p;
-}
+class FileBuilder {
+ public:
+  explicit FileBuilder(JetVersion version) : l_(version == JetVersion::Jet4 ? kJet4 : kJet3) {}
 
-QByteArray FileBuilder::build(const JetTable& table) {
-  // MSysObjects with the columns libmdb reads from it.
-  const std::vector<Column> catalog = columns({{"Id", kLong},
-                                               {"ParentId", kLong},
-                                               {"Name", kText},
-                                               {"Type", kInt},
-                                               {"DateCreate", kDateTime},
-                                               {"DateUpdate", kDateTime},
-                                               {"Flags", kLong},
-                                               {"LvProp", kOle}},
-                                              {0, 0, 255, 0, 0, 0, 0, 0});
-  std::vector<std::pair<QString, std::uint8_t>> spec;
-  std::vector<int> sizes;
-  for (const JetColumn& c : table.columns) {
-    static const std::uint8_t codes[] = {kBool,  kByte,   kInt,      kLong, kMoney,
-                                         kFloat, kDouble, kDateTime, kText};
-    spec.emplace_back(c.name, codes[int(c.type)]);
-    sizes.push_back(c.textLength);
+  std::vector<Column> columns(const std::vector<JetColumn>& definitions,
+                              const std::vector<std::uint8_t>& types) const {
+    std::vector<Column> cols;
+    int fixedOffset = 0, varIndex = 0;
+    for (size_t i = 0; i < definitions.size(); ++i) {
+      const std::uint8_t type = types[i];
+      const bool fixed = type != kText && type != kOle;
+      Column c{definitions[i].name, type, 0, fixed, int(i), 0, 0};
+      if (fixed) {
+        c.size = type == kInt ? 2 : type == kLong || type == kFloat ? 4 : 8;
+        c.fixedOffset = fixedOffset;
+        fixedOffset += c.size;
+      } else {
+        c.size = definitions[i].textLength * (l_.jet4 ? 2 : 1);
+        c.varIndex = varIndex++;
+      }
+      cols.push_back(c);
+    }
+    return cols;
   }
-  const std::vector<Column> user = columns(spec, sizes);
 
-  std::vector<QByteArray> userRows;
-  userRows.reserve(table.rows.size());
-  for (const JetRow& r : table.rows) userRows.push_back(row(user, r));
-  // A moved row's slot keeps four bytes: the row number on its new page, then that page's
-  // number in three bytes. Its bytes go to pages after the others, flagged deleted.
-  constexpr int kDeletedFlag = 0x8000, kMovedFlag = 0x4000;
-  std::vector<QByteArray> movedRows;
-  std::vector<int> userFlags(userRows.size(), 0);
-  for (std::size_t index : table.movedRows) {
-    if (index >= userRows.size() || userFlags[index])
-      throw std::invalid_argument("moved row out of range");
-    movedRows.push_back(userRows[index]);
-    userRows[index] = QByteArray(4, '\0');
-    userFlags[index] = kMovedFlag;
+  QByteArray row(const std::vector<Column>& cols, const JetRow& values) const {
+    if (values.size() != cols.size()) throw std::invalid_argument("row has the wrong width");
+    const int n = int(cols.size());
+    QByteArray r;
+    // Jet 4 counts and offsets in rows take two bytes, Jet 3 one.
+    auto put = [&](int v) { l_.jet4 ? append16(r, v) : void(r.append(char(v))); };
+    put(n);
+    QByteArray nullMask((n + 7) / 8, '\0');
+    auto present = [&](const Column& c) { nullMask[c.number / 8] |= char(1 << (c.number % 8)); };
+    // The JetValue alternative each column type takes.
+    auto alternative = [](std::uint8_t type) {
+      return type == kInt || type == kLong ? 1 : type == kMoney ? 2 : type == kText ? 4 : 3;
+    };
+
+    for (size_t i = 0; i < cols.size(); ++i) {
+      const Column& c = cols[i];
+      const JetValue& v = values[i];
+      if (!c.fixed) continue;
+      if (v.index() == 0) {
+        r.append(QByteArray(c.size, '\0'));
+        continue;
+      }
+      if (v.index() != size_t(alternative(c.type)))
+        throw std::invalid_argument("value does not fit its column");
+      present(c);
+      if (c.type == kInt) appendRaw(r, std::int16_t(std::get<std::int64_t>(v)));
+      if (c.type == kLong) appendRaw(r, std::int32_t(std::get<std::int64_t>(v)));
+      if (c.type == kMoney) appendRaw(r, std::get<JetCurrency>(v).tenThousandths);
+      if (c.type == kFloat) appendRaw(r, float(std::get<double>(v)));
+      if (c.type == kDouble || c.type == kDateTime) appendRaw(r, std::get<double>(v));
+    }
+    // Variable columns: the non-null values one after another, then (from the end of the
+    // row backwards) the null mask, the count of variable columns, their offsets in
+    // reverse order and the end-of-data offset.
+    std::vector<int> offsets;
+    for (size_t i = 0; i < cols.size(); ++i) {
+      const Column& c = cols[i];
+      const JetValue& v = values[i];
+      if (c.fixed) continue;
+      offsets.push_back(r.size());
+      if (v.index() == 0) continue;
+      if (v.index() != size_t(alternative(c.type))) throw std::invalid_argument("text expected");
+      const QString& text = std::get<QString>(v);
+      if (text.size() > c.size / (l_.jet4 ? 2 : 1)) throw std::invalid_argument("text too long");
+      present(c);
+      r.append(l_.jet4 ? jet4Text(text, true) : toCp936(text));
+    }
+    if (!offsets.empty()) {
+      const int eod = r.size();
+      put(eod);
+      for (auto it = offsets.rbegin(); it != offsets.rend(); ++it) put(*it);
+      put(int(offsets.size()));
+    }
+    r.append(nullMask);
+    // Jet 3 keeps one-byte offsets and adds a jump table past 255 bytes, which this writer
+    // does not make.
+    if (!l_.jet4 && r.size() > 255) throw std::invalid_argument("Jet 3 row longer than 255 bytes");
+    return r;
   }
-  const int userPageCount = int(pagesFor(kTableTdefPage, userRows).size());
-  std::vector<std::pair<int, int>> placed;
-  const std::vector<QByteArray> movedPages = pagesFor(
-      kTableTdefPage, movedRows, std::vector<int>(movedRows.size(), kDeletedFlag), &placed);
-  for (std::size_t k = 0; k < table.movedRows.size(); ++k) {
-    QByteArray& pointer = userRows[table.movedRows[k]];
-    pointer[0] = char(placed[k].second);
-    const int page = kFirstTablePage + userPageCount + placed[k].first;
-    for (int b = 0; b < 3; ++b) pointer[1 + b] = char((page >> (8 * b)) & 0xff);
+
+  QByteArray tdef(const std::vector<Column>& cols, bool system, int rowCount, int usageRow,
+                  int freeRow) const {
+    QByteArray p(l_.pageSize, '\0');
+    p.replace(0, 4, l_.jet4 ? QByteArray("\2\1\0\0", 4) : QByteArray("\2\1VC", 4));
+    int varCount = 0;
+    for (const Column& c : cols) varCount += c.fixed ? 0 : 1;
+    put32(p, l_.jet4 ? 16 : 12, std::uint32_t(rowCount));
+    const int typeAt = l_.jet4 ? 40 : 20;
+    p[typeAt] = char(system ? 0x53 : 0x4e);
+    put16(p, typeAt + 1, int(cols.size()));  // max columns
+    put16(p, typeAt + 3, varCount);
+    put16(p, typeAt + 5, int(cols.size()));
+    // No indexes: both index counts stay zero. The usage maps are rows on the map page.
+    put32(p, typeAt + 15, std::uint32_t(kMapPage << 8 | usageRow));
+    put32(p, typeAt + 19, std::uint32_t(kMapPage << 8 | freeRow));
+
+    int at = l_.tdefColumnsStart;
+    for (const Column& c : cols) {
+      const int e = at;
+      p[e] = char(c.type);
+      const int numberAt = l_.jet4 ? 5 : 1;
+      put16(p, e + numberAt, c.number);
+      put16(p, e + numberAt + 2, c.fixed ? 0 : c.varIndex);
+      put16(p, e + numberAt + 4, c.number);
+      p[e + (l_.jet4 ? 15 : 13)] = char(c.fixed ? 0x03 : 0x02);  // fixed length, may be null
+      if (l_.jet4 && c.type == kText) p[e + 16] = 0x01;          // compressed Unicode allowed
+      put16(p, e + (l_.jet4 ? 21 : 14), c.fixedOffset);
+      put16(p, e + (l_.jet4 ? 23 : 16), c.size);
+      at += l_.columnEntrySize;
+    }
+    for (const Column& c : cols) {
+      const QByteArray name = l_.jet4 ? jet4Text(c.name, false) : toCp936(c.name);
+      l_.jet4 ? put16(p, at, name.size()) : void(p[at] = char(name.size()));
+      at += l_.jet4 ? 2 : 1;
+      std::memcpy(p.data() + at, name.constData(), size_t(name.size()));
+      at += name.size();
+    }
+    put16(p, at, 0xffff);  // end of the (empty) list of variable columns' own usage maps
+    at += 2;
+    put32(p, 8, std::uint32_t(at - 8));
+    if (l_.jet4) put16(p, 2, l_.pageSize - at - 8);
+    return p;
   }
-  std::vector<QByteArray> userPages = pagesFor(kTableTdefPage, userRows, userFlags);
-  userPages.insert(userPages.end(), movedPages.begin(), movedPages.end());
 
-  // Catalog rows: the catalog itself (a system table), then the user table. The flags
-  // 0x80000002 mark system objects, which listings leave out.
-  const double now = jetDays(2004, 1, 29);
-  const JetRow self{std::int64_t(kCatalogTdefPage),
-                    std::int64_t(0x0f000000),
-                    QStringLiteral("MSysObjects"),
-                    std::int64_t(1),
-                    now,
-                    now,
-                    std::int64_t(std::int32_t(0x80000002)),
-                    std::monostate{}};
-  const JetRow mine{std::int64_t(kTableTdefPage),
-                    std::int64_t(0x0f000000),
-                    table.name,
-                    std::int64_t(1),
-                    now,
-                    now,
-                    std::int64_t(0),
-                    std::monostate{}};
-  const QByteArray catalogPage =
-      dataPage(kCatalogTdefPage, {row(catalog, self), row(catalog, mine)});
+  QByteArray dataPage(int owner, const std::vector<QByteArray>& rows,
+                      const std::vector<int>& flags) const {
+    QByteArray p(l_.pageSize, '\0');
+    p[0] = p[1] = 0x01;
+    put32(p, 4, std::uint32_t(owner));
+    put16(p, l_.rowCountOffset, int(rows.size()));
+    int end = l_.pageSize;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const int start = end - rows[i].size();
+      std::memcpy(p.data() + start, rows[i].constData(), size_t(rows[i].size()));
+      put16(p, l_.rowCountOffset + 2 + int(i) * 2, start | (flags.empty() ? 0 : flags[i]));
+      end = start;
+    }
+    put16(p, 2, end - (l_.rowCountOffset + 2 + 2 * int(rows.size())));
+    return p;
+  }
 
-  // The map page holds four rows: each table's usage map and free-space map.
-  const QByteArray tableMap = usageMap(kFirstTablePage, int(userPages.size()));
-  if (tableMap.size() > l_.pageSize - l_.rowCountOffset - 60)
-    throw std::invalid_argument("too many pages for one usage map");
-  const QByteArray maps =
-      dataPage(0, {usageMap(kCatalogDataPage, 1), usageMap(0, 0), tableMap, usageMap(0, 0)});
+  // Lays rows onto data pages owned by table definition page `owner`, each row's offset
+  // marked with its flags; `placed`, when given, receives each row's page index and slot.
+  std::vector<QByteArray> pagesFor(int owner, const std::vector<QByteArray>& rows,
+                                   const std::vector<int>& flags,
+                                   std::vector<std::pair<int, int>>* placed = nullptr) const {
+    std::vector<QByteArray> pages, onPage;
+    std::vector<int> onPageFlags;
+    int used = l_.rowCountOffset + 2;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (used + rows[i].size() + 2 > l_.pageSize) {
+        pages.push_back(dataPage(owner, onPage, onPageFlags));
+        onPage.clear();
+        onPageFlags.clear();
+        used = l_.rowCountOffset + 2;
+      }
+      if (placed) placed->emplace_back(int(pages.size()), int(onPage.size()));
+      onPage.push_back(rows[i]);
+      onPageFlags.push_back(flags[i]);
+      used += rows[i].size() + 2;
+    }
+    if (!onPage.empty()) pages.push_back(dataPage(owner, onPage, onPageFlags));
+    return pages;
+  }
 
-  QByteArray file = headerPage();
-  file += maps;
-  file += tdef(catalog, true, 2, 0, 1);
-  file += catalogPage;
-  file += tdef(user, false, int(table.rows.size()), 2, 3);
-  for (const QByteArray& p : userPages) file += p;
-  return file;
-}
+  QByteArray headerPage() const {
+    QByteArray p(l_.pageSize, '\0');
+    p[1] = 0x01;
+    std::memcpy(p.data() + 4, "Standard Jet DB", 16);
+    p[0x14] = char(l_.jet4 ? 1 : 0);
+    // The part from 0x18 on is stored masked; fill it in clear, then mask it. No encoding
+    // key and no password; Jet 4 masks the empty password with the creation date's days.
+    if (l_.jet4) {
+      const double created = 38000.5;
+      const std::int32_t days = std::int32_t(created);
+      std::memcpy(p.data() + 0x72, &created, 8);
+      for (int i = 0; i < 40; i += 4) std::memcpy(p.data() + 0x42 + i, &days, 4);
+    }
+    maskHeader(p.data() + 0x18, l_.jet4 ? 128 : 126);
+    return p;
+  }
+
+  QByteArray build(const JetTable& table) const {
+    // MSysObjects with the columns libmdb reads from it.
+    const std::vector<Column> catalog = columns({{"Id", {}},
+                                                 {"ParentId", {}},
+                                                 {"Name", {}, 255},
+                                                 {"Type", {}},
+                                                 {"Flags", {}},
+                                                 {"LvProp", {}}},
+                                                {kLong, kLong, kText, kInt, kLong, kOle});
+    std::vector<std::uint8_t> types;
+    for (const JetColumn& c : table.columns) types.push_back(kTypeCodes[int(c.type)]);
+    const std::vector<Column> user = columns(table.columns, types);
+
+    std::vector<QByteArray> userRows;
+    for (const JetRow& r : table.rows) userRows.push_back(row(user, r));
+    // A moved row's slot keeps four bytes: the row number on its new page, then that page's
+    // number in three bytes. Its bytes go to pages after the others, flagged deleted.
+    std::vector<QByteArray> movedRows;
+    std::vector<int> userFlags(userRows.size(), 0);
+    for (std::size_t index : table.movedRows) {
+      movedRows.push_back(userRows.at(index));
+      userRows[index] = QByteArray(4, '\0');
+      userFlags[index] = kMovedFlag;
+    }
+    const int userPageCount = int(pagesFor(kTableTdefPage, userRows, userFlags).size());
+    std::vector<std::pair<int, int>> placed;
+    const std::vector<QByteArray> movedPages = pagesFor(
+        kTableTdefPage, movedRows, std::vector<int>(movedRows.size(), kDeletedFlag), &placed);
+    for (std::size_t k = 0; k < table.movedRows.size(); ++k) {
+      QByteArray& pointer = userRows[table.movedRows[k]];
+      pointer[0] = char(placed[k].second);
+      const int page = kFirstTablePage + userPageCount + placed[k].first;
+      for (int b = 0; b < 3; ++b) pointer[1 + b] = char((page >> (8 * b)) & 0xff);
+    }
+    std::vector<QByteArray> userPages = pagesFor(kTableTdefPage, userRows, userFlags);
+    userPages.insert(userPages.end(), movedPages.begin(), movedPages.end());
+
+    // Catalog rows: the catalog itself (a system table), then the user table. The flags
+    // 0x80000002 mark system objects, which listings leave out.
+    auto entry = [&](int page, const QString& name, std::int32_t flags) {
+      return row(catalog, {std::int64_t(page), std::int64_t(0x0f000000), name, std::int64_t(1),
+                           std::int64_t(flags), std::monostate{}});
+    };
+    const QByteArray catalogPage =
+        dataPage(kCatalogTdefPage,
+                 {entry(kCatalogTdefPage, QStringLiteral("MSysObjects"), std::int32_t(0x80000002)),
+                  entry(kTableTdefPage, table.name, 0)},
+                 {});
+
+    // The map page holds four rows: each table's usage map and free-space map.
+    const QByteArray tableMap = usageMap(kFirstTablePage, int(userPages.size()));
+    if (tableMap.size() > l_.pageSize - l_.rowCountOffset - 60)
+      throw std::invalid_argument("too many pages for one usage map");
+    const QByteArray maps =
+        dataPage(0, {usageMap(kCatalogDataPage, 1), usageMap(0, 0), tableMap, usageMap(0, 0)}, {});
+
+    QByteArray file = headerPage() + maps + tdef(catalog, true, 2, 0, 1) + catalogPage +
+                      tdef(user, false, int(table.rows.size()), 2, 3);
+    for (const QByteArray& p : userPages) file += p;
+    return file;
+  }
+
+ private:
+  Layout l_;
+};
 
 }  // namespace
 
-QByteArray jetFileBytes(JetVersion version, const JetTable& table, const JetFileOptions& options) {
-  return FileBuilder(version, options).build(table);
+JetTable phbTable(std::vector<JetRow> rows, JetType countType) {
+  return {QStringLiteral("phb"),
+          {{QStringLiteral("日期"), JetType::DateTime},
+           {QStringLiteral("标识符"), JetType::Text, 20},
+           {QStringLiteral("样本数"), countType, 20},
+           {QStringLiteral("pH均值"), JetType::Double}},
+          std::move(rows),
+          {}};
 }
 
-void writeJetFile(const QString& path, JetVersion version, const JetTable& table,
-                  const JetFileOptions& options) {
-  const QByteArray bytes = jetFileBytes(version, table, options);
+QByteArray jetFileBytes(JetVersion version, const JetTable& table) {
+  return FileBuilder(version).build(table);
+}
+
+void writeJetFile(const QString& path, JetVersion version, const JetTable& table) {
+  const QByteArray bytes = jetFileBytes(version, table);
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
     throw std::runtime_error("cannot write " + path.toStdString());

@@ -5,9 +5,7 @@
 // read it. Enough of the format to stand in for files the old program left behind; no
 // indexes, relationships, properties or long values. Test support only, never installed.
 
-#include <QByteArray>
 #include <QString>
-#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <variant>
@@ -22,7 +20,7 @@ inline void PrintTo(JetVersion v, std::ostream* os) {
   *os << (v == JetVersion::Jet3 ? "Jet3" : "Jet4");
 }
 
-enum class JetType { Boolean, Byte, Integer, Long, Currency, Single, Double, DateTime, Text };
+enum class JetType { Integer, Long, Currency, Single, Double, DateTime, Text };
 
 struct JetColumn {
   QString name;
@@ -35,9 +33,8 @@ struct JetCurrency {
   std::int64_t tenThousandths;
 };
 
-// One value: null, a Boolean, a whole number (Byte, Integer, Long), Currency, a floating
-// number (Single, Double, and DateTime as days since 1899-12-30) or a text.
-using JetValue = std::variant<std::monostate, bool, std::int64_t, JetCurrency, double, QString>;
+// Null, a whole number, Currency, a floating number (also DateTime: see jetDays) or a text.
+using JetValue = std::variant<std::monostate, std::int64_t, JetCurrency, double, QString>;
 using JetRow = std::vector<JetValue>;
 
 struct JetTable {
@@ -45,27 +42,18 @@ struct JetTable {
   std::vector<JetColumn> columns;
   std::vector<JetRow> rows;
   // Rows (by index) stored as Jet stores a row that grew too large for its page when it was
-  // edited: the row's slot holds a pointer to its bytes on a page after all the others,
-  // where the bytes are flagged deleted so that a walk over the table meets them once.
+  // edited: the row's slot points to its bytes on a page after all the others, where they
+  // are flagged deleted so that a walk over the table meets them once.
   std::vector<std::size_t> movedRows;
 };
 
-struct JetFileOptions {
-  // A database password, stored the way Access stores it (at most 20 ASCII characters).
-  QByteArray password;
-  // A non-zero key marks the file as encoded (encrypted) by Jet; the pages are left as
-  // they are, which is all a reader that refuses such files needs.
-  std::uint32_t encodingKey = 0;
-};
+// Table phb as the old program made it, 样本数 of the given type.
+JetTable phbTable(std::vector<JetRow> rows, JetType countType = JetType::Integer);
 
-// The file's bytes. Throws std::invalid_argument for a value that does not fit its column
-// or a Jet 3 row too long for the one-byte offsets this writer uses (no jump tables).
-QByteArray jetFileBytes(JetVersion version, const JetTable& table,
-                        const JetFileOptions& options = {});
-
-// Writes jetFileBytes() to path; throws std::runtime_error when the file cannot be written.
-void writeJetFile(const QString& path, JetVersion version, const JetTable& table,
-                  const JetFileOptions& options = {});
+// Throws std::invalid_argument for a value that does not fit its column or a Jet 3 row too
+// long for the one-byte offsets this writer uses (no jump tables).
+QByteArray jetFileBytes(JetVersion version, const JetTable& table);
+void writeJetFile(const QString& path, JetVersion version, const JetTable& table);
 
 // Days since 1899-12-30 as Jet stores a date and time of day, for dates before 1899 too:
 // the whole part counts days backwards, the fraction is the time of day.
