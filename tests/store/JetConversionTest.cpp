@@ -3,8 +3,6 @@
 // step leaves a folder that opens.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -15,8 +13,6 @@
 #include "store/JetConversion.h"
 #include "store/PhbFields.h"
 #include "store/Snapshot.h"
-#include "store/SqliteConnection.h"
-#include "store/SqliteStatement.h"
 #include "store/StoreError.h"
 #include "store/StoreTestFiles.h"
 #include "support/JetWriter.h"
@@ -29,8 +25,9 @@ using testsupport::jetDays;
 using testsupport::JetRow;
 using testsupport::JetTable;
 using testsupport::JetType;
+using testsupport::JetValue;
 using testsupport::JetVersion;
-const testsupport::JetValue kNone = std::monostate{};
+const JetValue kNone = std::monostate{};
 
 // A results file as years of use leave it: thousands of records, nulls in every field, an
 // empty identifier, dates from 100 to 9999, and rows Jet moved when they were edited.
@@ -55,7 +52,7 @@ JetTable yearsOfResults(int count) {
 
 // The expected value of each field of a written row, as the store gives it back.
 QVariant expected(const JetRow& row, int field) {
-  const testsupport::JetValue& v = row[size_t(field)];
+  const JetValue& v = row[size_t(field)];
   if (std::holds_alternative<std::monostate>(v)) return {};
   if (field == phb::Date) return QDate(1899, 12, 30).addDays(qint64(std::get<double>(v)));
   if (field == phb::Identifier) return std::get<QString>(v);
@@ -82,17 +79,6 @@ void expectRecords(const QString& path, const JetTable& table) {
           << "record " << i + 1 << " field " << f;
   }
   EXPECT_TRUE(records->eof());
-}
-
-// The structure SQLite keeps for a file: every object's SQL.
-QStringList structure(const QString& path) {
-  SqliteConnection db(path, SqliteConnection::Access::ReadOnly);
-  SqliteStatement objects(db,
-                          "SELECT type || ' ' || name || ' ' || ifnull(sql, '') "
-                          "FROM sqlite_master ORDER BY type, name");
-  QStringList all;
-  while (objects.step()) all << objects.columnText(0);
-  return all;
 }
 
 std::optional<StoreError> failureOf(const std::function<void()>& action) {
@@ -138,7 +124,7 @@ TEST_P(Conversion, CarriesEveryRecordOverAndKeepsTheOriginal) {
     EXPECT_EQ(trail[0].after->at(phb::Identifier),
               expected(table.rows[size_t(id - 1)], phb::Identifier));
   }
-  EXPECT_EQ(structure(path), structure(QStringLiteral(SORVANE_DATABASE_TEMPLATE)));
+  EXPECT_EQ(testfiles::schema(path), testfiles::schema(QStringLiteral(SORVANE_DATABASE_TEMPLATE)));
   EXPECT_EQ(folderState(dir.path()).size(), 3u);  // no temporary file is left
   // Opened again, the converted file is left alone.
   EXPECT_FALSE(convertOldResultsFile(path));
@@ -183,6 +169,10 @@ const char kDamaged[] = "已经损坏或不完整", kLocked[] = "设有数据库
 const auto kType = [](int field, JetType type) {
   return [=](JetTable& t) { t.columns[size_t(field)].type = type; };
 };
+// A plain call, not a braced row, so each table row stays on two lines.
+JetRow last(JetValue date, JetValue id, JetValue count, JetValue mean) {
+  return {std::move(date), std::move(id), std::move(count), std::move(mean)};
+}
 
 const Refusal kRefusals[] = {
     {"CutInTheEngineName", kDamaged, [](QByteArray& b, int) { b.truncate(10); }},
@@ -212,44 +202,24 @@ const Refusal kRefusals[] = {
     {"IdentifierOf13",
      "第 300 条记录（标识符“一二三四五六七八九十一二三”）不能原样转换：标识符有 13 个字符，"
      "超过了 12 个字符的上限",
-     nullptr,
-     {kNone, QStringLiteral("一二三四五六七八九十一二三"), kNone, kNone}},
-    {"DateAfter9999",
-     "（标识符“晚”）不能原样转换：日期超出了公元 100 年至 9999 年的范围",
-     nullptr,
-     {2958466.0, QStringLiteral("晚"), kNone, kNone}},
-    {"DateBefore100",
-     "第 300 条记录（没有标识符）不能原样转换：日期超出了",
-     nullptr,
-     {-657435.0, kNone, kNone, kNone}},
-    {"DateWithTimeOfDay",
-     "（标识符“时”）不能原样转换：日期带有时刻 23:59:59，而表中只能保存日期",
-     nullptr,
-     {jetDays(1800, 3, 1, 23, 59, 59), QStringLiteral("时"), kNone, kNone}},
-    {"MeanNotANumber",
-     "（标识符“无”）不能原样转换：字段“pH均值”的值不是有限的数",
-     nullptr,
-     {kNone, QStringLiteral("无"), kNone, std::nan("")}},
-    {"CountIsText",
-     "（标识符“文”）不能原样转换：字段“样本数”是文本类型，不是数字",
-     nullptr,
-     {kNone, QStringLiteral("文"), QStringLiteral("5"), kNone},
-     kType(2, JetType::Text)},
-    {"CountIsDate",
-     "（标识符“日”）不能原样转换：字段“样本数”是日期/时间类型，不是数字",
-     nullptr,
-     {kNone, QStringLiteral("日"), 1.0, kNone},
-     kType(2, JetType::DateTime)},
-    {"CurrencyBeyond15Digits",
-     "（标识符“钱”）不能原样转换：字段“样本数”的值有 15 位以上有效数字",
-     nullptr,
-     {kNone, QStringLiteral("钱"), testsupport::JetCurrency{1234567890123456}, kNone},
+     nullptr, last(kNone, QStringLiteral("一二三四五六七八九十一二三"), kNone, kNone)},
+    {"DateAfter9999", "（标识符“晚”）不能原样转换：日期超出了公元 100 年至 9999 年的范围", nullptr,
+     last(2958466.0, QStringLiteral("晚"), kNone, kNone)},
+    {"DateBefore100", "第 300 条记录（没有标识符）不能原样转换：日期超出了", nullptr,
+     last(-657435.0, kNone, kNone, kNone)},
+    {"DateWithTimeOfDay", "（标识符“时”）不能原样转换：日期带有时刻 23:59:59，而表中只能保存日期",
+     nullptr, last(jetDays(1800, 3, 1, 23, 59, 59), QStringLiteral("时"), kNone, kNone)},
+    {"MeanNotANumber", "（标识符“无”）不能原样转换：字段“pH均值”的值不是有限的数", nullptr,
+     last(kNone, QStringLiteral("无"), kNone, std::nan(""))},
+    {"CountIsText", "（标识符“文”）不能原样转换：字段“样本数”是文本类型，不是数字", nullptr,
+     last(kNone, QStringLiteral("文"), QStringLiteral("5"), kNone), kType(2, JetType::Text)},
+    {"CountIsDate", "（标识符“日”）不能原样转换：字段“样本数”是日期/时间类型，不是数字", nullptr,
+     last(kNone, QStringLiteral("日"), 1.0, kNone), kType(2, JetType::DateTime)},
+    {"CurrencyBeyond15Digits", "（标识符“钱”）不能原样转换：字段“样本数”的值有 15 位以上有效数字",
+     nullptr, last(kNone, QStringLiteral("钱"), testsupport::JetCurrency{1234567890123456}, kNone),
      kType(2, JetType::Currency)},
-    {"IdentifierIsNumber",
-     "第 300 条记录（没有标识符）不能原样转换：字段“标识符”是数字类型",
-     nullptr,
-     {kNone, std::int64_t(42), kNone, kNone},
-     kType(1, JetType::Long)},
+    {"IdentifierIsNumber", "第 300 条记录（没有标识符）不能原样转换：字段“标识符”是数字类型",
+     nullptr, last(kNone, std::int64_t(42), kNone, kNone), kType(1, JetType::Long)},
 };
 
 class Refusals : public testing::TestWithParam<std::tuple<JetVersion, Refusal>> {};
@@ -315,20 +285,11 @@ TEST_P(KilledConversion, LeavesTheOriginalOrEverything) {
   testsupport::writeJetFile(path, GetParam().version, table);
   const QByteArray original = fileBytes(path);
 
-  const pid_t child = fork();
-  if (child == 0) {
-    try {
-      convertOldResultsFile(path, {{}, [&](ConversionStep step) {
-                                     if (step == GetParam().step) raise(SIGKILL);
-                                   }});
-    } catch (...) {
-    }
-    _exit(1);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-
+  ASSERT_TRUE(testfiles::diesKilled([&] {
+    convertOldResultsFile(path, {{}, [&](ConversionStep step) {
+                                   if (step == GetParam().step) raise(SIGKILL);
+                                 }});
+  }));
   const QString keptPath = keptOriginalName(path, 1);
   if (fileBytes(path) == original) {
     // Untouched; a second name for it may already be on the disk.

@@ -3,18 +3,24 @@
 // Temporary copies of the empty results database the build makes, and records put into them.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QThread>
+#include <functional>
 #include <vector>
 
 #include "store/DatabasePath.h"
 #include "store/PhbFields.h"
 #include "store/RecordSet.h"
 #include "store/SqliteConnection.h"
+#include "store/SqliteStatement.h"
 
 namespace sorvane::store::testfiles {
 
@@ -81,6 +87,37 @@ inline QStringList storedTexts(const QString& path, const QString& field) {
   for (; set->recordCount() > 0 && !set->eof(); set->moveNext())
     texts.append(set->fieldText(field));
   return texts;
+}
+
+// The file's schema, blanks folded, so two files can be set side by side.
+inline QStringList schema(const QString& path) {
+  SqliteConnection db(path, SqliteConnection::Access::ReadOnly);
+  SqliteStatement query(db, "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name");
+  QStringList entries;
+  while (query.step())
+    entries << QStringList{query.columnText(0), query.columnText(1), query.columnText(2),
+                           query.columnText(3).simplified()}
+                   .join(u'|');
+  return entries;
+}
+
+// Runs `work` in a child process that is to die by SIGKILL, raised by `work` itself or sent
+// after `killAfterMs`; true when it did.
+inline bool diesKilled(const std::function<void()>& work, int killAfterMs = -1) {
+  const pid_t child = fork();
+  if (child == 0) {
+    try {
+      work();
+    } catch (...) {
+    }
+    _exit(1);
+  }
+  if (killAfterMs >= 0) {
+    QThread::msleep(killAfterMs);
+    kill(child, SIGKILL);
+  }
+  int status = 0;
+  return waitpid(child, &status, 0) == child && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
 }  // namespace sorvane::store::testfiles
