@@ -41,20 +41,11 @@ int errorNumber(const std::function<void()>& action) try {
 
 TEST(RecordSetTest, SavedRecordSurvivesKillAndCopyOfFileAlone) {
   TempDatabase db;
-  const pid_t child = fork();
-  if (child == 0) {  // killed the moment Update returns, with the record set still open
-    try {
-      auto rs = RecordSet::open(db.path());
-      saveRecord(*rs, "killed");
-      raise(SIGKILL);
-    } catch (...) {
-    }
-    _exit(1);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-
+  ASSERT_TRUE(diesKilled([&] {  // the moment Update returns, with the record set still open
+    const auto rs = RecordSet::open(db.path());
+    saveRecord(*rs, "killed");
+    raise(SIGKILL);
+  }));
   QTemporaryDir elsewhere;  // in a copy of the file alone, as a user might take it away
   ASSERT_TRUE(QFile::copy(db.path(), elsewhere.filePath("phjz.mdb")));
   EXPECT_EQ(RecordSet::open(elsewhere.filePath("phjz.mdb"))->fieldText(kId), "killed");
