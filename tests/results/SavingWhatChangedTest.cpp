@@ -9,9 +9,8 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <functional>
-#include <ostream>
-#include <string>
 
 #include "ResultsProgram.h"
 #include "store/PhbFields.h"
@@ -37,15 +36,6 @@ std::vector<std::string> storedLiterals(const QString& path) {
   return literals;
 }
 
-class DefaultLocale {
- public:
-  explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
-  ~DefaultLocale() { QLocale::setDefault(saved_); }
-
- private:
-  QLocale saved_;
-};
-
 struct ChangedBox {
   const char* name;
   const char* stored;  // the record another tool stored, as SQL values
@@ -61,7 +51,8 @@ class SavingWhatChangedTest : public testing::TestWithParam<ChangedBox> {};
 
 TEST_P(SavingWhatChangedTest, OnlyTheChangedBoxIsWritten) {
   const ChangedBox& c = GetParam();
-  const DefaultLocale us(QLocale(QLocale::English, QLocale::UnitedStates));  // short date M/d/yy
+  const auto restore = qScopeGuard([saved = QLocale()] { QLocale::setDefault(saved); });
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));  // short date M/d/yy
   testfiles::TempDatabase db;
   {  // a table as another tool may make it, without the build's checks
     SqliteConnection file(db.path(), SqliteConnection::Access::ReadWrite);
@@ -90,45 +81,42 @@ TEST_P(SavingWhatChangedTest, OnlyTheChangedBoxIsWritten) {
   EXPECT_EQ(storedLiterals(db.path()), expected);
 }
 
-QString newIdentifier(const QString&) { return QStringLiteral("新"); }
+// An edit that types `text` over the box.
+std::function<QString(const QString&)> typed(const char* text) {
+  return [text](const QString&) { return QString::fromUtf8(text); };
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Records, SavingWhatChangedTest,
     testing::Values(
         ChangedBox{"LastCenturysDateShownWithTwoDigitYears", "'1999-12-31', '甲', 5.0, 7.2",
-                   phb::Identifier, newIdentifier, "'新'"},
+                   phb::Identifier, typed("新"), "'新'"},
         ChangedBox{"MeanOfMoreDigitsThanShown", "'2024-05-01', '甲', 5.0, 7.1234567890123456",
-                   phb::Identifier, newIdentifier, "'新'"},
+                   phb::Identifier, typed("新"), "'新'"},
         ChangedBox{"IdentifierLongerThanTheBox",
                    "'2024-05-01', '十五个字的标识符超出了限制长度', 5.0, 7.2", phb::Mean,
-                   [](const QString&) { return QStringLiteral("6.5"); }, "6.5"},
+                   typed("6.5"), "6.5"},
         // Edited, an old date keeps its century: it is shown with its year in full.
         ChangedBox{"LastCenturysDateEdited", "'1999-12-31', '甲', 5.0, 7.2", phb::Date,
                    [](const QString& shown) { return QString(shown).replace("31", "30"); },
                    "'1999-12-30'"},
         ChangedBox{"BoxPutBackAfterARefusedSave", "'1999-12-31', '甲', 5.0, 7.2", phb::SampleCount,
-                   [](const QString&) { return QStringLiteral("6"); }, "6.0", phb::Date}),
+                   typed("6"), "6.0", phb::Date}),
     [](const testing::TestParamInfo<ChangedBox>& info) { return std::string(info.param.name); });
 
 // Eleven CJK characters and U+20000, which takes two UTF-16 units: twelve characters.
 const QString kTwelve = QStringLiteral("一二三四五六七八九十百") + QString::fromUcs4(U"\U00020000");
 
 TEST(IdentifierLimitTest, TwelveCharactersOfAnyPlaneAreKeptWholeAndStoredAsShown) {
-  const std::vector<std::pair<const char*, std::function<void(QLineEdit&, const QString&)>>> ways{
-      {"pasted",
-       [](QLineEdit& box, const QString& text) {
-         QApplication::clipboard()->setText(text);
-         box.paste();
-       }},
-      {"typed",
-       [](QLineEdit& box, const QString& text) {
-         QInputMethodEvent commit;
-         commit.setCommitString(text);
-         QApplication::sendEvent(&box, &commit);
-       }},
-  };
-  for (const auto& [way, put] : ways) {
-    SCOPED_TRACE(way);
+  for (const bool pasted : {true, false}) {
+    SCOPED_TRACE(pasted ? "pasted" : "typed through an input method");
+    const auto put = [pasted](QLineEdit& box, const QString& text) {
+      QInputMethodEvent commit;
+      commit.setCommitString(text);
+      if (!pasted) return void(QApplication::sendEvent(&box, &commit));
+      QApplication::clipboard()->setText(text);
+      box.paste();
+    };
     testfiles::TempDatabase db;
     ResultsProgram program(db.folder());
     frmPHZ& window = *program.window;
