@@ -39,12 +39,10 @@ class MainWindowTest : public testing::Test {
   }
 
   std::string shown() const {
+    const QWidget* const marked[] = {&main, main.L1, main.L2, main.Tx1};
     std::string s;
-    for (auto [widget, mark] : {std::pair<const QWidget*, char>{&main, 'W'},
-                                {main.L1, '1'},
-                                {main.L2, '2'},
-                                {main.Tx1, 'T'}})
-      if (!widget->isHidden()) s += mark;
+    for (int i = 0; i < 4; ++i)
+      if (!marked[i]->isHidden()) s += "W12T"[i];
     return s;
   }
 
