@@ -1,8 +1,7 @@
 // The three windows as a person meets them: every control that acts or takes input has a
 // name a screen reader speaks, and at any screen scale the windows keep their design
-// proportions and show their texts whole. CTest runs
-// these once at scale 1 and once with QT_SCALE_FACTOR=2. Every top-level window, the modal
-// boxes too, is announced as the kind of window it is, by its title.
+// proportions and show their texts whole (CTest runs these at scale 1 and 2). Every top-level
+// window, the modal boxes too, is announced as the kind of window it is, by its title.
 
 #include <gtest/gtest.h>
 
@@ -179,8 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<TopLevel>& info) { return std::string(info.param.name); });
 
 // The keys that press a focused command button, on one button of the main and one of the
-// results window; the About box is a Qt dialog, whose buttons take
-// Enter from Qt.
+// results window; the About box is a Qt dialog, whose buttons take Enter from Qt.
 struct KeyPress {
   const char* name;
   Qt::Key key;
