@@ -81,13 +81,11 @@ void expectRecords(const QString& path, const JetTable& table) {
   EXPECT_TRUE(records->eof());
 }
 
-std::optional<StoreError> failureOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const StoreError& error) {
-    return error;
-  }
+std::optional<StoreError> failureOf(const std::function<void()>& action) try {
+  action();
   return std::nullopt;
+} catch (const StoreError& error) {
+  return error;
 }
 
 class Conversion : public testing::TestWithParam<JetVersion> {};
