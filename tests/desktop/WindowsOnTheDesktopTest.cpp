@@ -191,9 +191,8 @@ class FocusedButtons : public WindowsOnTheDesktop,
 
 TEST_P(FocusedButtons, ArePressedByEnter) {
   const auto& [results, press] = GetParam();
-  QAbstractButton* pressed = results
-                                 ? static_cast<QAbstractButton*>(windows.resultsWindow().cmdUpdate)
-                                 : windows.mainWindow().Com1;
+  QAbstractButton* const buttons[] = {windows.mainWindow().Com1, windows.resultsWindow().cmdUpdate};
+  QAbstractButton* pressed = buttons[results];
   // Only the press itself is watched, not what the button's handler does with it.
   QObject::disconnect(pressed, &QAbstractButton::clicked, nullptr, nullptr);
   QSignalSpy clicks(pressed, &QAbstractButton::clicked);
