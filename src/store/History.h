@@ -59,10 +59,8 @@ class HistoryLog {
   void record(HistoryAction action, Bookmark id, const std::optional<RecordValues>& before,
               const std::optional<RecordValues>& after);
 
-  // For the conversion from an old Jet file: one "converted" row for a record it has just
-  // written into phb, with the values as stored.
-  void converted(Bookmark id) { record(HistoryAction::Converted, id, std::nullopt, stored(id)); }
-  // The same for every record phb holds, in one statement: a conversion's whole table.
+  // For the conversion from an old Jet file: one "converted" row for every record it has
+  // written into phb, with the values as stored, in one statement.
   void convertedAll();
 
  private:
