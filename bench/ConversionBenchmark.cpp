@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "store/JetConversion.h"
+#include "jet/JetConversion.h"
 #include "store/StoreError.h"
 #include "support/JetWriter.h"
 
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
   const QStringList args = QCoreApplication::arguments();
   if (args.size() == 4 && args[1] == QStringLiteral("--convert")) {
     try {
-      store::convertResultsFile(args[2], args[3]);
+      jet::convertResultsFile(args[2], args[3]);
     } catch (const store::StoreError& error) {
       std::fprintf(stderr, "%s\n", error.message().toUtf8().constData());
       return 1;

@@ -33,8 +33,8 @@
 #include "platform/MessageBox.h"
 #include "platform/QtPrinter.h"
 #include "results/ResultsReport.h"
-#include "store/DatabasePath.h"
 #include "store/RecordSet.h"
+#include "store/sqlite/DatabasePath.h"
 
 namespace {
 

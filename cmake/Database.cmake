@@ -3,10 +3,10 @@
 # into the install folder, each only when no phjz.mdb is there yet, so records a user saved
 # while running from the build tree or an installed copy are never overwritten.
 
-set(SORVANE_DATABASE_SCHEMA ${PROJECT_SOURCE_DIR}/src/store/database/phb.sql)
+set(SORVANE_DATABASE_SCHEMA ${PROJECT_SOURCE_DIR}/src/store/sqlite/database/phb.sql)
 set(SORVANE_DATABASE_TEMPLATE ${CMAKE_BINARY_DIR}/template/phjz.mdb)
 
-add_executable(sorvane_make_database ${PROJECT_SOURCE_DIR}/src/store/database/MakeDatabase.cpp)
+add_executable(sorvane_make_database ${PROJECT_SOURCE_DIR}/src/store/sqlite/database/MakeDatabase.cpp)
 target_link_libraries(sorvane_make_database PRIVATE SQLite::SQLite3)
 # Kept out of bin/, which is the program's own folder.
 set_target_properties(sorvane_make_database PROPERTIES

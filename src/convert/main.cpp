@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "store/JetConversion.h"
+#include "jet/JetConversion.h"
 #include "store/StoreError.h"
 
 int main(int argc, char** argv) {
@@ -20,8 +20,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    const sorvane::store::Conversion done =
-        sorvane::store::convertResultsFile(arguments[1], arguments[2]);
+    const sorvane::jet::Conversion done =
+        sorvane::jet::convertResultsFile(arguments[1], arguments[2]);
     std::printf("%s\n", QStringLiteral("已转换 %1 条记录：%2")
                             .arg(done.records)
                             .arg(arguments[2])

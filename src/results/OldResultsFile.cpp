@@ -8,13 +8,13 @@
 #include <climits>
 #include <memory>
 
+#include "jet/JetConversion.h"
 #include "platform/AppInfo.h"
 #include "platform/MessageBox.h"
-#include "store/JetConversion.h"
 
 namespace sorvane::results {
 
-QString conversionMessage(const store::Conversion& done) {
+QString conversionMessage(const jet::Conversion& done) {
   return QStringLiteral(
              "旧版 Access 结果数据库中的 %1 条记录已全部转换为新的格式。"
              "原来的文件原样保存在“%2”。")
@@ -26,7 +26,7 @@ void bringOldResultsOver(platform::Services& services, const QString& path, QWid
   std::unique_ptr<QProgressDialog> dialog;
   QElapsedTimer clock;
   clock.start();
-  store::ConversionOptions options;
+  jet::ConversionOptions options;
   options.progress = [&](qint64 stored, qint64 total) {
     if (!dialog && clock.elapsed() >= kProgressAfterMs) {
       // No cancel button: stopping halfway would only throw the work away.
@@ -43,7 +43,7 @@ void bringOldResultsOver(platform::Services& services, const QString& path, QWid
     dialog->setValue(int(std::min<qint64>(stored, total)));
     QCoreApplication::processEvents();
   };
-  const std::optional<store::Conversion> done = store::convertOldResultsFile(path, options);
+  const std::optional<jet::Conversion> done = jet::convertOldResultsFile(path, options);
   dialog.reset();
   if (done && services.messageBox) services.messageBox->show(conversionMessage(*done));
 }

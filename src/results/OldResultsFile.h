@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace sorvane::store {
+namespace sorvane::jet {
 struct Conversion;
 }
 
@@ -23,6 +23,6 @@ inline constexpr int kProgressAfterMs = 500;
 void bringOldResultsOver(platform::Services& services, const QString& path, QWidget* parent);
 
 // The message after a conversion.
-QString conversionMessage(const store::Conversion& done);
+QString conversionMessage(const jet::Conversion& done);
 
 }  // namespace sorvane::results

@@ -8,10 +8,10 @@
 #include "platform/MessageBox.h"
 #include "platform/Printer.h"
 #include "results/OldResultsFile.h"
-#include "store/DatabasePath.h"
 #include "store/PhbFields.h"
 #include "store/Snapshot.h"
 #include "store/StoreError.h"
+#include "store/sqlite/DatabasePath.h"
 
 namespace sorvane::results {
 

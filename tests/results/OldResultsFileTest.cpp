@@ -10,9 +10,9 @@
 
 #include "ResultsProgram.h"
 #include "fakes/FakePlatform.h"
+#include "jet/JetConversion.h"
 #include "results/ResultsReport.h"
 #include "results/frmPHZ.h"
-#include "store/JetConversion.h"
 #include "store/PhbFields.h"
 #include "store/StoreTestFiles.h"
 #include "support/JetWriter.h"
@@ -66,7 +66,7 @@ TEST_P(OldResultsFile, IsConvertedOnceAndShownByTheWindowAndTheReport) {
   window.show();
   if (!GetParam().reportFirst) print();
 
-  const QString kept = store::keptOriginalName(path, 1);
+  const QString kept = jet::keptOriginalName(path, 1);
   EXPECT_EQ(fake.messageBox.messages,
             QStringList{QStringLiteral("旧版 Access 结果数据库中的 3 条记录已全部转换为新的格式。"
                                        "原来的文件原样保存在“%1”。")

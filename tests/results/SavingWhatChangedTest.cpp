@@ -14,9 +14,9 @@
 
 #include "ResultsProgram.h"
 #include "store/PhbFields.h"
-#include "store/SqliteConnection.h"
-#include "store/SqliteStatement.h"
 #include "store/StoreTestFiles.h"
+#include "store/sqlite/SqliteConnection.h"
+#include "store/sqlite/SqliteStatement.h"
 
 namespace sorvane::results {
 namespace {

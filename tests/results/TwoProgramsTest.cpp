@@ -9,9 +9,9 @@
 
 #include "ResultsProgram.h"
 #include "store/PhbFields.h"
-#include "store/SqliteConnection.h"
 #include "store/StoreFailures.h"
 #include "store/StoreTestFiles.h"
+#include "store/sqlite/SqliteConnection.h"
 
 namespace sorvane::results {
 namespace {

@@ -1,4 +1,4 @@
-#include "store/DatabasePath.h"
+#include "store/sqlite/DatabasePath.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The change history in phb_history, on copies of the empty results database.
-#include "store/History.h"
+#include "store/sqlite/HistoryLog.h"
 
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -11,9 +11,9 @@
 #include <functional>
 
 #include "store/RecordSet.h"
-#include "store/SqliteConnection.h"
-#include "store/SqliteStatement.h"
 #include "store/StoreTestFiles.h"
+#include "store/sqlite/SqliteConnection.h"
+#include "store/sqlite/SqliteStatement.h"
 
 namespace sorvane::store {
 namespace {

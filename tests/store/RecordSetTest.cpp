@@ -12,8 +12,8 @@
 #include "store/PhbFields.h"
 #include "store/RecordSet.h"
 #include "store/Snapshot.h"
-#include "store/SqliteConnection.h"
 #include "store/StoreTestFiles.h"
+#include "store/sqlite/SqliteConnection.h"
 
 namespace sorvane::store {
 namespace {

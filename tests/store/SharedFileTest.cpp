@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "store/RecordSet.h"
-#include "store/SqliteConnection.h"
-#include "store/SqliteStatement.h"
 #include "store/StoreTestFiles.h"
+#include "store/sqlite/SqliteConnection.h"
+#include "store/sqlite/SqliteStatement.h"
 
 namespace sorvane::store {
 namespace {

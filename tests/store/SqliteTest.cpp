@@ -3,11 +3,11 @@
 
 #include <QDate>
 
-#include "store/SqliteConnection.h"
-#include "store/SqliteStatement.h"
-#include "store/SqliteTransaction.h"
 #include "store/StoreError.h"
 #include "store/StoreTestFiles.h"
+#include "store/sqlite/SqliteConnection.h"
+#include "store/sqlite/SqliteStatement.h"
+#include "store/sqlite/SqliteTransaction.h"
 
 namespace sorvane::store {
 namespace {

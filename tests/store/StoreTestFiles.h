@@ -16,11 +16,11 @@
 #include <functional>
 #include <vector>
 
-#include "store/DatabasePath.h"
 #include "store/PhbFields.h"
 #include "store/RecordSet.h"
-#include "store/SqliteConnection.h"
-#include "store/SqliteStatement.h"
+#include "store/sqlite/DatabasePath.h"
+#include "store/sqlite/SqliteConnection.h"
+#include "store/sqlite/SqliteStatement.h"
 
 namespace sorvane::store::testfiles {
 

@@ -6,8 +6,8 @@
 #include <QString>
 #include <QVariant>
 
-#include "store/SqliteConnection.h"
-#include "store/SqliteStatement.h"
+#include "store/sqlite/SqliteConnection.h"
+#include "store/sqlite/SqliteStatement.h"
 
 namespace sorvane::store {
 

@@ -1,4 +1,4 @@
-#include "store/PhbFile.h"
+#include "store/sqlite/PhbFile.h"
 
 #include <QDate>
 #include <QFile>

@@ -9,7 +9,9 @@
 #include "store/StoreTestFiles.h"
 #include "support/JetWriter.h"
 
-namespace sorvane::store {
+namespace sorvane::jet {
+
+using namespace store;
 namespace {
 
 struct Command {
@@ -86,4 +88,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, ConvertCommand, testing::ValuesIn(kCommands),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace sorvane::store
+}  // namespace sorvane::jet

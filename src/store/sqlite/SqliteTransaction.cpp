@@ -1,8 +1,8 @@
-#include "store/SqliteTransaction.h"
+#include "store/sqlite/SqliteTransaction.h"
 
 #include <sqlite3.h>
 
-#include "store/SqliteConnection.h"
+#include "store/sqlite/SqliteConnection.h"
 
 namespace sorvane::store {
 

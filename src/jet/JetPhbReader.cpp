@@ -1,4 +1,4 @@
-#include "store/JetPhbReader.h"
+#include "jet/JetPhbReader.h"
 
 #include <glib.h>  // before mdbtools.h, which would include it inside extern "C"
 #include <iconv.h>
@@ -15,7 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
-namespace sorvane::store {
+namespace sorvane::jet {
 
 JetReadError::JetReadError(Kind kind, const QString& message, qint64 record)
     : std::runtime_error(message.toStdString()), kind_(kind), message_(message), record_(record) {}
@@ -953,4 +953,4 @@ bool JetPhbReader::next(PhbRecord& record) {
   return true;
 }
 
-}  // namespace sorvane::store
+}  // namespace sorvane::jet

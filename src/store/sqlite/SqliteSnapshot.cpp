@@ -5,12 +5,12 @@
 #include <memory>
 
 #include "store/PhbFields.h"
-#include "store/PhbFile.h"
 #include "store/Snapshot.h"
-#include "store/SqliteConnection.h"
-#include "store/SqliteStatement.h"
-#include "store/SqliteTransaction.h"
 #include "store/StoreFailures.h"
+#include "store/sqlite/PhbFile.h"
+#include "store/sqlite/SqliteConnection.h"
+#include "store/sqlite/SqliteStatement.h"
+#include "store/sqlite/SqliteTransaction.h"
 
 namespace sorvane::store {
 

@@ -12,7 +12,11 @@
 #include <optional>
 #include <stdexcept>
 
-namespace sorvane::store {
+#include "store/PhbRecord.h"
+
+namespace sorvane::jet {
+
+using store::PhbRecord;
 
 // A failure to read a Jet file, with one message in the program's voice that names the
 // file or the record and says why.
@@ -100,15 +104,6 @@ class JetTableReader {
   std::unique_ptr<Impl> d_;
 };
 
-// One record of phb as the file holds it; a field without a value is empty.
-struct PhbRecord {
-  qint64 position = 0;                // counted from 1, in the table's order
-  std::optional<QDate> date;          // 日期, a day without a time of day
-  std::optional<QString> identifier;  // 标识符
-  std::optional<double> sampleCount;  // 样本数
-  std::optional<double> mean;         // pH均值
-};
-
 // Streams table phb's records: 日期 a date, 标识符 a text, 样本数 and pH均值 numbers of any
 // numeric type.
 class JetPhbReader {
@@ -132,4 +127,4 @@ class JetPhbReader {
   JetTableReader table_;
 };
 
-}  // namespace sorvane::store
+}  // namespace sorvane::jet

@@ -1,4 +1,4 @@
-#include "store/PhbTemplate.h"
+#include "store/sqlite/PhbTemplate.h"
 
 #include <QFile>
 

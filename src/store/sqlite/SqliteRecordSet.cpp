@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "store/FieldText.h"
-#include "store/History.h"
 #include "store/PhbFields.h"
-#include "store/PhbFile.h"
 #include "store/RecordSet.h"
-#include "store/SqliteConnection.h"
-#include "store/SqliteStatement.h"
-#include "store/SqliteTransaction.h"
 #include "store/StoreFailures.h"
+#include "store/sqlite/HistoryLog.h"
+#include "store/sqlite/PhbFile.h"
+#include "store/sqlite/SqliteConnection.h"
+#include "store/sqlite/SqliteStatement.h"
+#include "store/sqlite/SqliteTransaction.h"
 
 namespace sorvane::store {
 

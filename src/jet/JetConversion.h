@@ -9,7 +9,7 @@
 #include <functional>
 #include <optional>
 
-namespace sorvane::store {
+namespace sorvane::jet {
 
 // What a conversion did.
 struct Conversion {
@@ -56,4 +56,4 @@ std::optional<Conversion> convertOldResultsFile(const QString& path,
 Conversion convertResultsFile(const QString& oldPath, const QString& newPath,
                               const ConversionOptions& options = {});
 
-}  // namespace sorvane::store
+}  // namespace sorvane::jet

@@ -9,15 +9,17 @@
 #include <cmath>
 #include <map>
 
-#include "store/History.h"
-#include "store/JetConversion.h"
+#include "jet/JetConversion.h"
 #include "store/PhbFields.h"
 #include "store/Snapshot.h"
 #include "store/StoreError.h"
 #include "store/StoreTestFiles.h"
+#include "store/sqlite/HistoryLog.h"
 #include "support/JetWriter.h"
 
-namespace sorvane::store {
+namespace sorvane::jet {
+
+using namespace store;
 namespace {
 
 using testfiles::fileBytes;
@@ -317,4 +319,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace sorvane::store
+}  // namespace sorvane::jet

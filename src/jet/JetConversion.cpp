@@ -5,7 +5,7 @@
 // leaves the untouched original under the name, or the complete new file and the kept
 // original; a temporary file left behind is removed by the next conversion.
 
-#include "store/JetConversion.h"
+#include "jet/JetConversion.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -20,16 +20,16 @@
 #include <cstdio>
 #include <utility>
 
-#include "store/History.h"
-#include "store/JetPhbReader.h"
-#include "store/PhbTemplate.h"
-#include "store/SqliteConnection.h"
-#include "store/SqliteStatement.h"
-#include "store/SqliteTransaction.h"
+#include "jet/JetPhbReader.h"
 #include "store/StoreError.h"
 #include "store/StoreFailures.h"
+#include "store/sqlite/PhbFileWriter.h"
 
-namespace sorvane::store {
+namespace sorvane::jet {
+
+using store::StoreError;
+namespace failures = store::failures;
+namespace legacy = store::legacy;
 
 namespace {
 
@@ -144,39 +144,20 @@ void reach(const ConversionOptions& options, ConversionStep step) {
 qint64 storeRecords(JetPhbReader& reader, const QString& oldPath, const QString& temporary,
                     const ConversionOptions& options) {
   const qint64 total = reader.announcedCount();
-  SqliteConnection db(temporary, SqliteConnection::Access::ReadWrite);
-  // The temporary file is thrown away on any failure, so it needs no journal; it is synced
-  // once, as a whole, before it takes the name.
-  db.exec("PRAGMA journal_mode=OFF");
-  db.exec("PRAGMA synchronous=OFF");
-  SqliteTransaction transaction(db, SqliteTransaction::Behaviour::Immediate);
-  const QByteArray schema = templateSql();
-  if (schema.isEmpty()) throw failures::ioError(temporary);
-  db.exec(schema.constData());
-
-  SqliteStatement insert(db,
-                         "INSERT INTO phb (日期, 标识符, 样本数, pH均值) VALUES (?1, ?2, ?3, ?4)");
+  store::PhbFileWriter file(temporary);
   qint64 stored = 0;
-  for (PhbRecord record; reader.next(record);) {
-    insert.bind(1, record.date ? QVariant(*record.date) : QVariant());
-    insert.bind(2, record.identifier ? QVariant(*record.identifier) : QVariant());
-    insert.bind(3, record.sampleCount ? QVariant(*record.sampleCount) : QVariant());
-    insert.bind(4, record.mean ? QVariant(*record.mean) : QVariant());
+  for (store::PhbRecord record; reader.next(record);) {
     try {
-      insert.step();
+      file.add(record);
     } catch (const StoreError& error) {
       if (error.kind() != StoreError::Kind::RefusedValue) throw;
       throw failures::conversionRefusedValue(oldPath, record.position, record.identifier,
                                              error.message());
     }
-    insert.reset();
     if (++stored == 1) reach(options, ConversionStep::FirstRecordStored);
     if (options.progress && stored % 1024 == 0) options.progress(stored, total);
   }
-  // Each converted record's history row, in the same transaction as the records.
-  HistoryLog(db).convertedAll();
-  transaction.commit();
-  db.close();
+  file.commit();
   if (options.progress) options.progress(stored, total);
   return stored;
 }
@@ -408,4 +389,4 @@ Conversion convertResultsFile(const QString& oldPath, const QString& newPath,
   return done;
 }
 
-}  // namespace sorvane::store
+}  // namespace sorvane::jet

@@ -1,4 +1,4 @@
-#include "store/SqliteConnection.h"
+#include "store/sqlite/SqliteConnection.h"
 
 #include <sqlite3.h>
 

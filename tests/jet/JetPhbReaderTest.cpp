@@ -7,11 +7,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "store/JetPhbReader.h"
+#include "jet/JetPhbReader.h"
 #include "store/StoreTestFiles.h"
 #include "support/JetWriter.h"
 
-namespace sorvane::store {
+namespace sorvane::jet {
+
+using namespace store;
 namespace {
 
 using testfiles::fileBytes;
@@ -150,4 +152,4 @@ INSTANTIATE_TEST_SUITE_P(Formats, JetFile, testing::Values(JetVersion::Jet3, Jet
                          testing::PrintToStringParamName());
 
 }  // namespace
-}  // namespace sorvane::store
+}  // namespace sorvane::jet

@@ -1,12 +1,12 @@
-#include "store/SqliteStatement.h"
+#include "store/sqlite/SqliteStatement.h"
 
 #include <sqlite3.h>
 
 #include <QDate>
 #include <utility>
 
-#include "store/SqliteConnection.h"
 #include "store/StoreFailures.h"
+#include "store/sqlite/SqliteConnection.h"
 
 namespace sorvane::store {
 
