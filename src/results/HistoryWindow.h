@@ -9,9 +9,11 @@
 
 class QLabel;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 namespace sorvane::results {
+
+class HistoryModel;
 
 // The change history of one record, read-only, oldest first: when, who, what, and each
 // field's value, a changed one shown as "before → after" and highlighted. 打印 prints the
@@ -24,24 +26,20 @@ class HistoryWindow : public QDialog {
   HistoryWindow(platform::Services& services, const QString& record,
                 std::vector<store::HistoryEntry> entries, QWidget* parent = nullptr);
 
-  void cmdPrint_Click();
+  // Prints the list on the default printer; a printer that fails says so in a message.
+  void print();
 
   // The printout: the heading, a line of column names, then one TAB-separated line per row.
   QStringList printedLines() const;
 
-  // The text shown for an action, and for one field of a row (with whether it changed).
-  static QString actionText(store::HistoryAction action);
-  static QString cellText(const store::HistoryEntry& entry, int field, bool* changed = nullptr);
-
   QLabel* heading;
-  QTableWidget* list;
-  QPushButton* cmdPrint;
-  QPushButton* cmdClose;
+  HistoryModel* rows;
+  QTableView* list;
+  QPushButton* printButton;
+  QPushButton* closeButton;
 
  private:
   platform::Services& services_;
-  QString record_;
-  std::vector<store::HistoryEntry> entries_;
 };
 
 }  // namespace sorvane::results

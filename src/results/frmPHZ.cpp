@@ -54,6 +54,25 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
   setWindowIcon(icon);
   setFixedSize(widgets::twipsSize(5520, 1995));
 
+  buildFields();
+  buildButtons();
+  buildNavigator();
+  buildHistoryMenu();
+
+  QWidget* order[] = {txtFields[0], txtFields[1], txtFields[2], txtFields[3], cmdAdd,
+                      cmdDelete,    cmdRefresh,   cmdUpdate,    cmdClose,     prn};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->geometry().center() - rect().center());
+  // Focus goes here when the window first becomes active.
+  txtFields[phb::Date]->setFocus();
+
+  // The navigator opens its record source when the window is first shown, after this.
+  Form_Load();
+}
+
+void frmPHZ::buildFields() {
   const std::array<QString, phb::kFieldCount> captions{
       QStringLiteral("日期:"), QStringLiteral("标识符:"), QStringLiteral("样本数:"),
       QStringLiteral("pH均值:")};
@@ -63,11 +82,13 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
     lblLabels[i]->setGeometry(twipsRect(120, 60 + 320 * i, 1815, 255));
     txtFields[i] = new QLineEdit(this);
     txtFields[i]->setGeometry(twipsRect(2040, 40 + 320 * i, boxWidths[i], 285));
+    // Each box is named by its label for screen readers.
+    lblLabels[i]->setBuddy(txtFields[i]);
   }
-  // Each box is named by its label for screen readers.
-  for (int i = 0; i < phb::kFieldCount; ++i) lblLabels[i]->setBuddy(txtFields[i]);
   widgets::limitCharacters(*txtFields[phb::Identifier], phb::kIdentifierLimit);
+}
 
+void frmPHZ::buildButtons() {
   auto makeButton = [this](const QString& caption, int left) {
     auto* button = new QPushButton(caption, this);
     button->setGeometry(twipsRect(left, 1340, 975, 300));
@@ -86,6 +107,15 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
   prn->setFont(platform::songFont(9));
   prn->setFace(std::nullopt);  // the window's own colour shows through
 
+  widgets::connectClick(services_, cmdAdd, this, &frmPHZ::cmdAdd_Click);
+  widgets::connectClick(services_, cmdDelete, this, &frmPHZ::cmdDelete_Click);
+  widgets::connectClick(services_, cmdRefresh, this, &frmPHZ::cmdRefresh_Click);
+  widgets::connectClick(services_, cmdUpdate, this, &frmPHZ::cmdUpdate_Click);
+  widgets::connectClick(services_, cmdClose, this, &frmPHZ::cmdClose_Click);
+  widgets::connectClick(services_, prn, this, &frmPHZ::prn_Click);
+}
+
+void frmPHZ::buildNavigator() {
   Data1 = new DataNavigator(services_, this);
   Data1->setGeometry(twipsRect(0, 1650, 5520, 345));
   Data1->setDatabaseName(store::databasePath(services_.programFolder));
@@ -96,16 +126,6 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
   });
   for (int i = 0; i < phb::kFieldCount; ++i) Data1->bind(txtFields[i], phb::fieldNames()[i]);
 
-  QWidget* order[] = {txtFields[0], txtFields[1], txtFields[2], txtFields[3], cmdAdd,
-                      cmdDelete,    cmdRefresh,   cmdUpdate,    cmdClose,     prn};
-  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
-
-  widgets::connectClick(services_, cmdAdd, this, &frmPHZ::cmdAdd_Click);
-  widgets::connectClick(services_, cmdDelete, this, &frmPHZ::cmdDelete_Click);
-  widgets::connectClick(services_, cmdRefresh, this, &frmPHZ::cmdRefresh_Click);
-  widgets::connectClick(services_, cmdUpdate, this, &frmPHZ::cmdUpdate_Click);
-  widgets::connectClick(services_, cmdClose, this, &frmPHZ::cmdClose_Click);
-  widgets::connectClick(services_, prn, this, &frmPHZ::prn_Click);
   connect(Data1, &DataNavigator::Error, this, [this](int& dataErr, int& response) {
     widgets::runHandler(services_, [&] { Data1_Error(dataErr, response); });
   });
@@ -114,7 +134,9 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
   connect(Data1, &DataNavigator::Validate, this, [this](int& action, int& save) {
     widgets::runHandler(services_, [&] { Data1_Validate(action, save); });
   });
+}
 
+void frmPHZ::buildHistoryMenu() {
   // The history hides in the context menus, so the window's design stays as it is.
   mnuHistory = new QAction(QStringLiteral("查看本记录的修改历史…"), this);
   connect(mnuHistory, &QAction::triggered, this,
@@ -125,14 +147,6 @@ frmPHZ::frmPHZ(platform::Services& services, MainWindowLink& mainWindow, QWidget
     connect(area, &QWidget::customContextMenuRequested, this,
             [this, area](const QPoint& pos) { showContextMenu(area, pos); });
   }
-
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->geometry().center() - rect().center());
-  // Focus goes here when the window first becomes active.
-  txtFields[phb::Date]->setFocus();
-
-  // The navigator opens its record source when the window is first shown, after this.
-  Form_Load();
 }
 
 frmPHZ::~frmPHZ() = default;

@@ -61,6 +61,10 @@ class frmPHZ : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void buildFields();
+  void buildButtons();
+  void buildNavigator();
+  void buildHistoryMenu();
   // A record operation that fails shows its message and changes nothing, so the user can
   // correct the boxes and try again.
   void reportStoreErrors(const std::function<void()>& operation);

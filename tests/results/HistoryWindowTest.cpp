@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QFont>
 #include <QRegularExpression>
-#include <QTableWidget>
+
+#include "results/HistoryModel.h"
 
 #include "ResultsProgram.h"
 #include "store/StoreTestFiles.h"
@@ -23,10 +25,10 @@ std::unique_ptr<HistoryWindow> openHistory(frmPHZ& window) {
   return std::unique_ptr<HistoryWindow>(open.size() > before ? open.last() : nullptr);
 }
 
-QStringList rowTexts(const QTableWidget& list, int row) {
+QStringList rowTexts(const HistoryModel& rows, int row) {
   QStringList texts;
-  for (int column = 0; column < list.columnCount(); ++column)
-    texts << list.item(row, column)->text();
+  for (int column = 0; column < rows.columnCount(); ++column)
+    texts << rows.index(row, column).data().toString();
   return texts;
 }
 
@@ -43,15 +45,15 @@ TEST(HistoryWindowTest, ListsTheCurrentRecordsRowsOnlyMarksWhatChangedAndPrintsT
   std::unique_ptr<HistoryWindow> ofA = openHistory(window);
   ASSERT_TRUE(ofA);
   EXPECT_TRUE(ofA->isModal());
-  ASSERT_EQ(ofA->list->rowCount(), 1);
-  EXPECT_EQ(rowTexts(*ofA->list, 0).mid(2, 3), (QStringList{u"添加"_qs, program.boxes()[0], "A"}));
+  ASSERT_EQ(ofA->rows->rowCount(), 1);
+  EXPECT_EQ(rowTexts(*ofA->rows, 0).mid(2, 3), (QStringList{u"添加"_qs, program.boxes()[0], "A"}));
   ofA.reset();
 
   window.Data1->Recordset().moveNext();
   const std::unique_ptr<HistoryWindow> ofB = openHistory(window);
   ASSERT_TRUE(ofB);
-  ASSERT_EQ(ofB->list->rowCount(), 2);
-  QStringList changed = rowTexts(*ofB->list, 1);
+  ASSERT_EQ(ofB->rows->rowCount(), 2);
+  QStringList changed = rowTexts(*ofB->rows, 1);
   const QString when = changed.takeFirst();
   EXPECT_TRUE(QRegularExpression(uR"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d\d:\d\d$)"_qs)
                   .match(when)
@@ -60,10 +62,11 @@ TEST(HistoryWindowTest, ListsTheCurrentRecordsRowsOnlyMarksWhatChangedAndPrintsT
   const QString login = QString::fromLocal8Bit(getpwuid(geteuid())->pw_name);
   EXPECT_EQ(changed,
             (QStringList{login, u"修改"_qs, program.boxes()[0], "B", "5", u"7.2 → 7.5"_qs}));
-  for (int column = 0; column < ofB->list->columnCount(); ++column)
-    EXPECT_EQ(ofB->list->item(1, column)->font().bold(), column == 6) << column;
+  for (int column = 0; column < ofB->rows->columnCount(); ++column)
+    EXPECT_EQ(ofB->rows->index(1, column).data(Qt::FontRole).value<QFont>().bold(), column == 6)
+        << column;
 
-  ofB->cmdPrint->click();  // as the report prints: heading, column names, the rows
+  ofB->printButton->click();  // as the report prints: heading, column names, the rows
   const QStringList& lines = program.fake.printers.lines;
   ASSERT_EQ(lines.size(), 4);
   EXPECT_TRUE(lines[3].startsWith(when + u'\t' + login + u'\t')) << lines[3].toStdString();
