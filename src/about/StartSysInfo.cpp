@@ -3,7 +3,7 @@
 #include <string>
 
 #include "about/GetKeyValue.h"
-#include "platform/FileTest.h"
+#include "platform/FileAttributes.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgramStart.h"
 #include "platform/Registry.h"
@@ -26,14 +26,15 @@ bool readText(Registry& registry, const char* keyName, const char* valueName, QS
 QString findTool(platform::Services& services) {
   QString toolPath;
   // The first location names the program itself and is trusted as it stands.
-  if (readText(*services.registry, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", toolPath))
+  if (readText(*services.registry, platform::kSystemInformationKey,
+               platform::kSystemInformationValue, toolPath))
     return toolPath;
   if (!readText(*services.registry, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO",
                 toolPath))
     return {};
   // Appended unchanged, even after a folder that already ends in a backslash.
   const QString candidate = toolPath + QStringLiteral("\\MSINFO32.EXE");
-  return services.fileTest->isNormalFile(candidate) ? candidate : QString();
+  return services.fileAttributes->isNormalFile(candidate) ? candidate : QString();
 }
 
 bool startTool(platform::Services& services) {

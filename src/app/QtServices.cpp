@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 
 #include "platform/QtDialogs.h"
-#include "platform/QtFileTest.h"
+#include "platform/QtFileAttributes.h"
 #include "platform/QtPointer.h"
 #include "platform/QtProgramEnd.h"
 #include "platform/QtProgramStart.h"
@@ -26,7 +26,7 @@ struct QtServices::Parts {
 #else
   platform::PosixRegistry registry;
 #endif
-  platform::QtFileTest fileTest;
+  platform::QtFileAttributes fileAttributes;
   platform::QtProgramStart programStart;
   platform::QtPrinterProvider printers;
 };
@@ -37,7 +37,7 @@ QtServices::QtServices() : parts_(std::make_unique<Parts>()) {
   services_.programEnd = &parts_->programEnd;
   services_.pointer = &parts_->pointer;
   services_.registry = &parts_->registry;
-  services_.fileTest = &parts_->fileTest;
+  services_.fileAttributes = &parts_->fileAttributes;
   services_.programStart = &parts_->programStart;
   services_.printers = &parts_->printers;
   services_.programFolder = QCoreApplication::applicationDirPath();

@@ -10,7 +10,7 @@ PosixRegistry::PosixRegistry()
 PosixRegistry::PosixRegistry(const QString& systemInformationProgram) {
   if (systemInformationProgram.isEmpty()) return;
   // Registry strings are in the system code page, which is what local 8-bit means to Qt.
-  addString("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH",
+  addString(kSystemInformationKey, kSystemInformationValue,
             systemInformationProgram.toLocal8Bit().toStdString());
 }
 

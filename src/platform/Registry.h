@@ -9,6 +9,11 @@ namespace sorvane::platform {
 // A registry key handle, as wide as a Windows HKEY.
 using RegKey = std::intptr_t;
 
+// The key and value that name the system-information program: Windows keeps MSINFO32's
+// path there, and the POSIX registry puts its stand-in there, so one look-up finds either.
+inline constexpr const char* kSystemInformationKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+inline constexpr const char* kSystemInformationValue = "PATH";
+
 // The registry as advapi32's "A" functions show it: key paths, value names and string data
 // travel in the system's ANSI code page, and every call answers a Win32 status code
 // (0 = success). Only reading is offered; the program writes no registry values.

@@ -9,7 +9,7 @@ class MessageBox;
 class ProgramEnd;
 class Pointer;
 class Registry;
-class FileTest;
+class FileAttributes;
 class ProgramStart;
 class PrinterProvider;
 
@@ -21,7 +21,7 @@ struct Services {
   ProgramEnd* programEnd = nullptr;
   Pointer* pointer = nullptr;
   Registry* registry = nullptr;
-  FileTest* fileTest = nullptr;
+  FileAttributes* fileAttributes = nullptr;
   ProgramStart* programStart = nullptr;
   PrinterProvider* printers = nullptr;
   // The folder that holds the program file; the results database lives there.

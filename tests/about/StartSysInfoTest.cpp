@@ -18,11 +18,11 @@ TEST(StartSysInfoTest, FindsAndStartsTheToolOrGivesOneMessage) {
     const char* first;    // the first location's path; nullptr: none
     const char* second;   // the second location's folder; nullptr: none
     bool starts;          // whether the platform can start a program
-    QStringList asked;    // the paths given to the file test
+    QStringList asked;    // the paths asked about
     QStringList started;  // the message instead when none
     bool throws = false;  // the registry fails inside the lookup
   } cases[] = {
-      {tool, "D:\\Other", true, {}, {tool}},  // first wins, without a file test
+      {tool, "D:\\Other", true, {}, {tool}},  // first wins, without asking about files
       {nullptr, "C:\\Win", true, {"C:\\Win\\MSINFO32.EXE"}, {"C:\\Win\\MSINFO32.EXE"}},
       {nullptr, "C:\\Empty", true, {"C:\\Empty\\MSINFO32.EXE"}, {}},
       {nullptr, nullptr, true, {}, {}},
@@ -37,10 +37,10 @@ TEST(StartSysInfoTest, FindsAndStartsTheToolOrGivesOneMessage) {
     if (c.second)
       platform.registry.addString("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", c.second);
     platform.registry.failQueries = c.throws;
-    platform.fileTest.files = {"C:\\Win\\MSINFO32.EXE", "D:\\Other\\MSINFO32.EXE"};
+    platform.fileAttributes.files = {"C:\\Win\\MSINFO32.EXE", "D:\\Other\\MSINFO32.EXE"};
     platform.programStart.starts = c.starts;
     StartSysInfo(platform.services);
-    EXPECT_EQ(platform.fileTest.asked, c.asked);
+    EXPECT_EQ(platform.fileAttributes.asked, c.asked);
     EXPECT_EQ(platform.programStart.started, c.started);
     EXPECT_EQ(platform.messageBox.messages, QStringList(c.started.isEmpty(), unavailable));
     EXPECT_EQ(platform.registry.openKeys, 0);

@@ -87,7 +87,7 @@ struct FakePlatform {
   FakeProgramEnd programEnd;
   FakePointer pointer;
   FakeRegistry registry;
-  FakeFileTest fileTest;
+  FakeFileAttributes fileAttributes;
   FakeProgramStart programStart;
   FakePrinterProvider printers;
   platform::Services services{.inputBox = &inputBox,
@@ -95,7 +95,7 @@ struct FakePlatform {
                               .programEnd = &programEnd,
                               .pointer = &pointer,
                               .registry = &registry,
-                              .fileTest = &fileTest,
+                              .fileAttributes = &fileAttributes,
                               .programStart = &programStart,
                               .printers = &printers};
 };

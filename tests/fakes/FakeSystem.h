@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/FileTest.h"
+#include "platform/FileAttributes.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/ProgramStart.h"
 
@@ -37,7 +37,7 @@ class FakeRegistry final : public platform::MemoryRegistry {
 };
 
 // Ordinary files are the paths listed in `files`; every path asked about is recorded.
-class FakeFileTest final : public platform::FileTest {
+class FakeFileAttributes final : public platform::FileAttributes {
  public:
   bool isNormalFile(const QString& path) override {
     asked.append(path);

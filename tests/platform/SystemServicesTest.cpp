@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform/QtFileTest.h"
+#include "platform/QtFileAttributes.h"
 #include "platform/QtProgramStart.h"
 
 namespace sorvane::platform {
@@ -18,16 +18,16 @@ void writeProgram(const QString& path, const QString& content) {
   file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-TEST(QtFileTestTest, AcceptsOnlyOrdinaryVisibleFiles) {
+TEST(QtFileAttributesTest, AcceptsOnlyOrdinaryVisibleFiles) {
   QTemporaryDir dir;
   writeProgram(dir.filePath("MSINFO32.EXE"), "x");
   writeProgram(dir.filePath(".hidden"), "x");
   ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
-  QtFileTest test;
-  EXPECT_TRUE(test.isNormalFile(dir.filePath("MSINFO32.EXE")));
+  QtFileAttributes attributes;
+  EXPECT_TRUE(attributes.isNormalFile(dir.filePath("MSINFO32.EXE")));
   for (const char* name : {".hidden", "folder", "missing", "MSINFO3?.EXE"})
-    EXPECT_FALSE(test.isNormalFile(dir.filePath(name))) << name;
-  EXPECT_FALSE(test.isNormalFile(QString()));
+    EXPECT_FALSE(attributes.isNormalFile(dir.filePath(name))) << name;
+  EXPECT_FALSE(attributes.isNormalFile(QString()));
 }
 
 TEST(QtProgramStartTest, StartsAPathWithBlanksWholeWithoutAShell) {

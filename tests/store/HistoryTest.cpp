@@ -35,8 +35,9 @@ long count(const QString& path, const char* sql = "SELECT count(*) FROM phb_hist
 }
 
 // A file as the builds before the history made it: phb alone.
+// A format 2 file, made before the history or its number were kept.
 void dropHistory(const QString& path) {
-  SqliteConnection(path, Access::ReadWrite).exec("DROP TABLE phb_history");
+  SqliteConnection(path, Access::ReadWrite).exec("DROP TABLE phb_history; PRAGMA user_version = 0");
 }
 
 std::function<void(RecordSet&)> editField(int field, QString text) {

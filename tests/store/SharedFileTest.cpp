@@ -33,13 +33,6 @@ std::vector<Bookmark> rowIds(const QString& path) {
   return found;
 }
 
-QString schema(const QString& path) {
-  SqliteConnection db(path, Access::ReadOnly);
-  SqliteStatement all(db, "SELECT group_concat(sql, ';') FROM sqlite_master");
-  all.step();
-  return all.columnText(0);
-}
-
 struct IdCase {
   const char* name;
   bool earlierBuild;
@@ -55,7 +48,7 @@ TEST_P(RowIdTest, NewRecordsTakeIdsNoRecordHad) {
   TempDatabase db;
   if (c.earlierBuild) makeEarlierBuildsFile(db.path());
   seedRecords(db.path(), {{.identifier = "A"}, {.identifier = "B"}, {.identifier = "C"}});
-  const QString schemaBefore = schema(db.path());
+  const QStringList schemaBefore = testfiles::schema(db.path());
 
   auto records = RecordSet::open(db.path());
   records->moveLast();
@@ -71,7 +64,7 @@ TEST_P(RowIdTest, NewRecordsTakeIdsNoRecordHad) {
   otherTool(db.path(), "DELETE FROM phb WHERE rowid = (SELECT max(rowid) FROM phb)");
   otherTool(db.path(), "INSERT INTO phb (标识符) VALUES ('E')");
   EXPECT_EQ(rowIds(db.path()), c.final);
-  EXPECT_EQ(schema(db.path()), schemaBefore);  // never restructured
+  EXPECT_EQ(testfiles::schema(db.path()), schemaBefore);  // never restructured
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -39,12 +39,13 @@ class TempDatabase {
   QTemporaryDir dir_;
 };
 
-// The file as builds made it before row ids were kept from being handed out twice.
+// A format 1 file as far as row ids go: no phb_last_id, no format number. (Its history
+// table stays, as a format 1 file has it after its first change.)
 inline void makeEarlierBuildsFile(const QString& path) {
   SqliteConnection(path, SqliteConnection::Access::ReadWrite)
       .exec(
           "DROP TRIGGER phb_fresh_id; DROP TRIGGER phb_id_freed; DROP TRIGGER phb_id_moved;"
-          "DROP TABLE phb_last_id");
+          "DROP TABLE phb_last_id; PRAGMA user_version = 0");
 }
 
 inline QByteArray fileBytes(const QString& path) {
@@ -89,11 +90,13 @@ inline QStringList storedTexts(const QString& path, const QString& field) {
   return texts;
 }
 
-// The file's schema, blanks folded, so two files can be set side by side.
+// The file's schema and format number, blanks folded, so two files can be set side by side.
 inline QStringList schema(const QString& path) {
   SqliteConnection db(path, SqliteConnection::Access::ReadOnly);
+  SqliteStatement format(db, "PRAGMA user_version");
+  format.step();
+  QStringList entries{QStringLiteral("format %1").arg(format.columnInt64(0))};
   SqliteStatement query(db, "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name");
-  QStringList entries;
   while (query.step())
     entries << QStringList{query.columnText(0), query.columnText(1), query.columnText(2),
                            query.columnText(3).simplified()}

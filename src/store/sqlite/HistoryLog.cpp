@@ -71,7 +71,7 @@ std::optional<RecordValues> HistoryLog::stored(Bookmark id) {
 
 void HistoryLog::prepareToWrite() {
   if (insert_) return;
-  // Only now: a file made before the history gains the table with its first real change.
+  // Only now: a format 1 or 2 file gains the table with its first real change.
   if (!hasHistoryTable(db_)) {
     const QByteArray schema = historySql();
     if (schema.isEmpty()) throw std::logic_error("the program lacks its database template");

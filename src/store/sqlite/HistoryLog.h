@@ -18,8 +18,8 @@ class SqliteStatement;
 // Nothing is committed here: the rows stand or fall with the caller's change.
 class HistoryLog {
  public:
-  // The first row written adds phb_history and its triggers to a file made before the
-  // history existed, in the same transaction. Throws StoreError.
+  // The first row written adds phb_history and its triggers to a format 1 or 2 file, which
+  // lacks them, in the same transaction. Throws StoreError.
   explicit HistoryLog(SqliteConnection& db);
   ~HistoryLog();
   HistoryLog(const HistoryLog&) = delete;

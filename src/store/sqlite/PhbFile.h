@@ -21,8 +21,12 @@ bool fileIsReadOnly(const QString& path);
 // database (an older Access file, random bytes, an empty file) is opened. Throws StoreError.
 SqliteConnection openPhbFile(const QString& path, bool readOnly);
 
-// True when the file keeps row ids from being handed out twice (table phb_last_id, which
-// files made by earlier builds lack); such a file's new records are inserted above it.
+// The newest format, which new files carry in PRAGMA user_version: 1 is phb alone, 2 adds
+// phb_last_id and its triggers, 3 adds phb_history (see database/phb.sql).
+inline constexpr int kCurrentFormat = 3;
+
+// True when the file keeps row ids from being handed out twice (table phb_last_id, from
+// format 2 on); such a file's new records are inserted above it.
 bool hasLastRowId(const SqliteConnection& db);
 
 // The value of result column `column`, holding field `field`, as that field gives it back:

@@ -2,6 +2,11 @@
 -- Dates are kept as ISO text (yyyy-MM-dd), which sorts and reads back the same everywhere;
 -- "+0 days" makes SQLite roll an impossible day such as 02-30 over, so that it fails the
 -- comparison. The identifier holds at most 12 characters; counts and means are numbers.
+--
+-- The file's format is numbered: 1 is phb alone, 2 adds phb_last_id and its triggers, 3 adds
+-- phb_history. A new file carries its number here; files of formats 1 and 2 were made before
+-- the number was kept, hold 0, and are told by their tables.
+PRAGMA user_version = 3;
 CREATE TABLE phb (
   日期 TEXT CHECK (日期 IS NULL OR (typeof(日期) = 'text' AND date(日期, '+0 days') IS 日期)),
   标识符 TEXT CHECK (标识符 IS NULL OR length(标识符) <= 12),
@@ -47,7 +52,7 @@ END;
 -- the same types as phb. changed_at is local time with its UTC offset (ISO 8601), changed_by
 -- the operating system's login name. Rows are never changed or removed: the triggers refuse
 -- it, also to other programs that open this file. The program adds this block, from "history
--- begins" to "history ends", to a file made before the history existed.
+-- begins" to "history ends", to a format 1 or 2 file, which lacks it.
 CREATE TABLE phb_history (
   id INTEGER PRIMARY KEY,
   record_id INTEGER NOT NULL,

@@ -1,4 +1,4 @@
-#include "QtFileTest.h"
+#include "QtFileAttributes.h"
 
 #include <QFileInfo>
 
@@ -11,7 +11,7 @@
 
 namespace sorvane::platform {
 
-bool QtFileTest::isNormalFile(const QString& path) {
+bool QtFileAttributes::isNormalFile(const QString& path) {
   if (path.isEmpty()) return false;
   const QFileInfo info(path);
   if (!info.isFile() || info.isHidden()) return false;

@@ -6,9 +6,9 @@ namespace sorvane::platform {
 
 // Whether a path names an ordinary file: not a folder, not hidden, not a system file.
 // The path is taken literally; wildcards in it match nothing but themselves.
-class FileTest {
+class FileAttributes {
  public:
-  virtual ~FileTest() = default;
+  virtual ~FileAttributes() = default;
   virtual bool isNormalFile(const QString& path) = 0;
 };
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "FileTest.h"
+#include "FileAttributes.h"
 
 namespace sorvane::platform {
 
-class QtFileTest final : public FileTest {
+class QtFileAttributes final : public FileAttributes {
  public:
   bool isNormalFile(const QString& path) override;
 };

@@ -5,6 +5,8 @@
 
 #include "store/StoreError.h"
 #include "store/StoreTestFiles.h"
+#include "store/sqlite/DatabasePath.h"
+#include "store/sqlite/PhbFile.h"
 #include "store/sqlite/SqliteConnection.h"
 #include "store/sqlite/SqliteStatement.h"
 #include "store/sqlite/SqliteTransaction.h"
@@ -15,6 +17,21 @@ namespace {
 using Access = SqliteConnection::Access;
 using Behaviour = SqliteTransaction::Behaviour;
 using Type = SqliteStatement::ColumnType;
+
+// The path itself: POSIX would open a doubled separator all the same.
+TEST(SqliteTest, DatabasePathHasOneSeparatorBetweenFolderAndFile) {
+  EXPECT_EQ(databasePath("/opt/sorvane"), "/opt/sorvane/phjz.mdb");
+  EXPECT_EQ(databasePath("/opt/sorvane/"), "/opt/sorvane/phjz.mdb");
+  EXPECT_EQ(databasePath("/"), "/phjz.mdb");
+  EXPECT_EQ(databasePath("C:\\"), "C:\\phjz.mdb");
+}
+
+// A new file says which format it is, so a later build can tell it without guessing.
+TEST(SqliteTest, NewFileCarriesTheCurrentFormat) {
+  testfiles::TempDatabase file;
+  EXPECT_EQ(testfiles::schema(file.path()).first(),
+            QStringLiteral("format %1").arg(kCurrentFormat));
+}
 
 TEST(SqliteTest, BindsReadsBackByTypeAndCountsRows) {
   testfiles::TempDatabase file;
