@@ -46,6 +46,9 @@ class StoreError : public std::runtime_error {
     NotEditing,       // a field change or Update without AddNew or Edit first
     Conflict,         // another program changed or deleted the record since it was read
     NotConverted,     // an Access file that could not be converted; no file was changed
+    Unreachable,      // the results server cannot be reached, or the connection was lost
+    NoAccess,         // the server's login may neither read nor write the results
+    OutcomeUnknown,   // the connection was lost while committing and the outcome is unknown
   };
 
   StoreError(Kind kind, int number, const QString& message);

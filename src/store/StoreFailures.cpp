@@ -116,6 +116,59 @@ StoreError writeNotConfirmed(const QString& path) {
           QStringLiteral("数据库“%1”没有确认这次写入，记录没有保存。").arg(path)};
 }
 
+StoreError badSettings(const QString& file, const QString& problem) {
+  return {Kind::Unreachable, legacy::kCannotOpen,
+          QStringLiteral("设置文件“%1”有误：%2。结果没有打开，也没有写入任何内容。")
+              .arg(file, problem)};
+}
+
+StoreError serverUnreachable(const QString& server, const QString& why) {
+  return {Kind::Unreachable, legacy::kDiskOrNetwork,
+          QStringLiteral("不能连接结果服务器“%1”：%2。按“刷新(R)”可以再试。").arg(server, why)};
+}
+
+StoreError connectionLost(const QString& server) {
+  return {Kind::Unreachable, legacy::kDiskOrNetwork,
+          QStringLiteral("与结果服务器“%1”的连接中断，这次没有保存；没有保存的改动仍在。"
+                         "服务器恢复后再按“保存”即可。")
+              .arg(server)};
+}
+
+// Never "saved" without knowing: the user is sent to what the server holds.
+StoreError outcomeUnknown(const QString& server) {
+  return {Kind::OutcomeUnknown, legacy::kDiskOrNetwork,
+          QStringLiteral("保存时与结果服务器“%1”的连接中断，Sorvane 无法确定这次是否已经保存。"
+                         "按“刷新(R)”可以看到服务器上已保存的内容。")
+              .arg(server)};
+}
+
+StoreError serverNotInstalled(const QString& server) {
+  return {Kind::TableMissing, legacy::kTableNotFound,
+          QStringLiteral("结果服务器“%1”的数据库中没有 Sorvane 的结果表；"
+                         "请管理员先用 psql 运行 sorvane-server.sql。")
+              .arg(server)};
+}
+
+StoreError unknownServerFormat(const QString& server, int version) {
+  return {Kind::NotADatabase, legacy::kUnrecognizedFormat,
+          QStringLiteral("结果服务器“%1”上的结果表是格式 %2，本程序不认识这个格式，没有打开。")
+              .arg(server)
+              .arg(version)};
+}
+
+StoreError noAccess(const QString& login, const QString& server) {
+  return {Kind::NoAccess, legacy::kCannotOpen,
+          QStringLiteral("登录名“%1”没有使用结果服务器“%2”上结果的权限；"
+                         "请管理员授予它 sorvane_technician 或 sorvane_auditor 角色。")
+              .arg(login, server)};
+}
+
+StoreError serverReadOnly(const QString& login, const QString& server) {
+  return {Kind::ReadOnly, legacy::kReadOnly,
+          QStringLiteral("不能保存：登录名“%1”在结果服务器“%2”上只能查看结果，不能改动。")
+              .arg(login, server)};
+}
+
 StoreError notConverted(const QString& message, int number) {
   return {Kind::NotConverted, number, message};
 }

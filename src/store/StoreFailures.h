@@ -34,6 +34,16 @@ StoreError changedElsewhere();
 StoreError deletedElsewhere();
 StoreError writeNotConfirmed(const QString& path);
 
+// The results server, named as `server` (its service, or host and database; never a password).
+StoreError badSettings(const QString& file, const QString& problem);
+StoreError serverUnreachable(const QString& server, const QString& why);
+StoreError connectionLost(const QString& server);
+StoreError outcomeUnknown(const QString& server);
+StoreError serverNotInstalled(const QString& server);
+StoreError unknownServerFormat(const QString& server, int version);
+StoreError noAccess(const QString& login, const QString& server);
+StoreError serverReadOnly(const QString& login, const QString& server);
+
 // Converting an Access file: the reader's own message (a bad file, a record that cannot
 // be carried over), and the ways writing the new file can fail.
 StoreError notConverted(const QString& message, int number);
