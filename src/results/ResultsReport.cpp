@@ -8,10 +8,11 @@
 #include "platform/MessageBox.h"
 #include "platform/Printer.h"
 #include "results/OldResultsFile.h"
+#include "results/ResultsLocation.h"
 #include "store/PhbFields.h"
+#include "store/ResultsSource.h"
 #include "store/Snapshot.h"
 #include "store/StoreError.h"
-#include "store/sqlite/DatabasePath.h"
 
 namespace sorvane::results {
 
@@ -115,11 +116,11 @@ ResultsReport::Outcome ResultsReport::print() {
     return started ? QStringLiteral("报表没有打印完。") : QString();
   };
   try {
-    const QString path = store::databasePath(services_.programFolder);
+    const store::ResultsSource source = resultsSource(services_);
     // An Access file older versions left is converted first; the report then reads the
-    // converted file like any other.
-    bringOldResultsOver(services_, path, nullptr);
-    std::unique_ptr<Snapshot> records = Snapshot::open(path);
+    // converted file like any other. A server's results need no converting.
+    if (!source.isServer()) bringOldResultsOver(services_, source.path, nullptr);
+    std::unique_ptr<Snapshot> records = store::openSnapshot(source);
     if (records->eof()) {
       records->close();
       services_.messageBox->show(QStringLiteral("结果库中没有记录，没有可打印的内容。"));

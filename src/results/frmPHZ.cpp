@@ -20,13 +20,14 @@
 #include "platform/PointerRestorer.h"
 #include "results/HistoryWindow.h"
 #include "results/OldResultsFile.h"
+#include "results/ResultsLocation.h"
 #include "results/ResultsReport.h"
 #include "store/PhbFields.h"
 #include "store/RecordSet.h"
+#include "store/ResultsSource.h"
 #include "store/StoreError.h"
 #include "store/StoreFailures.h"
 #include "store/sqlite/DatabasePath.h"
-#include "store/sqlite/HistoryLog.h"
 #include "widgets/CharacterLimit.h"
 #include "widgets/DataNavigator.h"
 #include "widgets/FormsButton.h"
@@ -119,8 +120,12 @@ void frmPHZ::buildNavigator() {
   Data1 = new DataNavigator(services_, this);
   Data1->setGeometry(twipsRect(0, 1650, 5520, 345));
   Data1->setDatabaseName(store::databasePath(services_.programFolder));
-  // An Access file older versions left is converted before the navigator opens it.
+  // sorvane.ini is read at every opening, so 刷新(R) finds a corrected one. With a server
+  // named there, phjz.mdb is neither opened nor converted.
   Data1->setOpener([this](const QString& path) {
+    const store::ResultsSource source = resultsSource(services_);
+    if (source.isServer()) return store::openRecordSet(source);
+    // An Access file older versions left is converted before the navigator opens it.
     bringOldResultsOver(services_, path, this);
     return store::RecordSet::open(path);
   });
@@ -240,7 +245,7 @@ void frmPHZ::mnuHistory_Click() {
                              .arg(Data1->Recordset().fieldText(phb::fieldNames()[phb::Date]),
                                   Data1->Recordset().fieldText(phb::fieldNames()[phb::Identifier]));
     auto* window = new HistoryWindow(services_, name,
-                                     store::readHistory(Data1->databaseName(), *record), this);
+                                     store::readHistory(resultsSource(services_), *record), this);
     // Modal to this window, so the record cannot change under the list while it is open.
     window->open();
   });
