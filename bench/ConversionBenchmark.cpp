@@ -11,6 +11,7 @@
 //   conversion_bench --convert <old> <new>  one conversion; prints its peak memory in KiB
 
 #include <pwd.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -54,25 +55,37 @@ void writeOld(const QString& path, testsupport::JetVersion version, long count) 
 }
 
 struct Run {
-  qint64 ms = -1;  // -1: the run failed
+  qint64 ms = -1;    // wall time; -1: the run failed
+  qint64 cpuMs = 0;  // processor time of the process and every process it waited for
   QByteArray output;
 };
+
+// Processor time of every child process this one has reaped so far: steadier than wall
+// time on a machine others share.
+qint64 childrenCpuMs() {
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  const auto ms = [](const timeval& t) { return qint64(t.tv_sec) * 1000 + t.tv_usec / 1000; };
+  return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
 
 Run timed(const QString& program, const QStringList& arguments) {
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("MDB_JET3_CHARSET"), QStringLiteral("CP936"));
   process.setProcessEnvironment(env);
+  const qint64 cpuBefore = childrenCpuMs();
   QElapsedTimer clock;
   clock.start();
   process.start(program, arguments);
   process.waitForFinished(-1);
   const qint64 ms = clock.elapsed();
+  const qint64 cpuMs = childrenCpuMs() - cpuBefore;
   if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
     std::fprintf(stderr, "%s", process.readAllStandardError().data());
     return {};
   }
-  return {ms, process.readAllStandardOutput()};
+  return {ms, cpuMs, process.readAllStandardOutput()};
 }
 
 // --convert: one conversion, then this process's peak memory.
@@ -148,7 +161,8 @@ qint64 median(std::vector<qint64> values) {
 }
 
 struct Times {
-  std::vector<qint64> conversion, floor, recordsOnly;
+  std::vector<qint64> conversion, floor, recordsOnly;  // wall
+  std::vector<qint64> conversionCpu, floorCpu, recordsOnlyCpu;
   long peak = 0;
 };
 
@@ -166,6 +180,9 @@ bool measure(const QString& old, QTemporaryDir& dir, Times& times) {
     times.conversion.push_back(conversion.ms);
     times.floor.push_back(withHistory.ms);
     times.recordsOnly.push_back(recordsOnly.ms);
+    times.conversionCpu.push_back(conversion.cpuMs);
+    times.floorCpu.push_back(withHistory.cpuMs);
+    times.recordsOnlyCpu.push_back(recordsOnly.cpuMs);
     times.peak = std::max(times.peak, conversion.output.toLong());
   }
   for (const char* table : {"phb", "phb_history"}) {
@@ -193,13 +210,18 @@ bool compare(testsupport::JetVersion version, long records) {
   Times times;
   if (!measure(old, dir, times)) return false;
   const long fewPeak = peakAt(version, records / 10, dir);
-  const qint64 conversion = median(times.conversion), floor = median(times.floor),
-               recordsOnly = median(times.recordsOnly);
-  std::printf(
-      "%s, %ld records, median of %d: conversion %lld ms; mdb-export | sqlite3 with the history "
-      "rows %lld ms (%.2fx, target <= 1.30), records alone %lld ms (%.2fx)\n",
-      name, records, kRounds, conversion, floor, double(conversion) / double(floor), recordsOnly,
-      double(conversion) / double(recordsOnly));
+  const auto line = [&](const char* what, const std::vector<qint64>& conversion,
+                        const std::vector<qint64>& floor, const std::vector<qint64>& recordsOnly) {
+    const double c = double(median(conversion)), f = double(median(floor)),
+                 r = double(median(recordsOnly));
+    std::printf(
+        "%s, %s: conversion %.0f ms; mdb-export | sqlite3 with the history rows %.0f ms "
+        "(%.2fx, target <= 1.30), records alone %.0f ms (%.2fx)\n",
+        name, what, c, f, c / f, r, c / r);
+  };
+  std::printf("%s, %ld records, medians of %d runs\n", name, records, kRounds);
+  line("wall", times.conversion, times.floor, times.recordsOnly);
+  line("processor", times.conversionCpu, times.floorCpu, times.recordsOnlyCpu);
   std::printf("%s, converter peak memory %ld KiB at %ld records, %ld KiB at %ld\n", name, fewPeak,
               records / 10, times.peak, records);
   std::fflush(stdout);
