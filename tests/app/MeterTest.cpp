@@ -1,0 +1,205 @@
+// The meter on a real serial port: a pseudo-terminal pair stands in for it, the test writing
+// to the far end what a meter sends, the program opening the near end as its port.
+
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cstring>
+
+#include "app/ReadingSeries.h"
+#include "app/WindowModel.h"
+#include "app/pH.h"
+#include "fakes/FakePlatform.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtMeter.h"
+#include "widgets/FormsButton.h"
+
+namespace sorvane::app {
+namespace {
+
+using fakes::FakeInputBox;
+using platform::QtMeter;
+
+class PtyMeter {
+ public:
+  PtyMeter() {
+    EXPECT_EQ(::openpty(&far_, &near_, nullptr, nullptr, nullptr), 0) << std::strerror(errno);
+    path = QString::fromLocal8Bit(::ttyname(near_));
+  }
+  ~PtyMeter() {
+    unplug();
+    ::close(near_);
+  }
+  void send(const char* bytes) const {
+    EXPECT_EQ(::write(far_, bytes, std::strlen(bytes)), ssize_t(std::strlen(bytes)));
+  }
+  // Waits until what was sent has reached the near end, where a port just opened finds it.
+  bool held() const {
+    pollfd wait{near_, POLLIN, 0};
+    return ::poll(&wait, 1, 5000) == 1;
+  }
+  void unplug() {
+    if (far_ >= 0) ::close(far_);
+    far_ = -1;
+  }
+  std::unique_ptr<QtMeter> meter(const char* more = "") const {
+    return QtMeter::fromSettings(platform::IniFile::parse(
+        QStringLiteral("[meter]\nport = %1\n%2").arg(path, QString::fromUtf8(more)).toUtf8()));
+  }
+
+  QString path;
+
+ private:
+  int far_ = -1, near_ = -1;
+};
+
+bool waitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 5000); }
+
+TEST(MeterPortTest, ReadingsGoOnlyToTheDialogOpenWhenTheirLineEnds) {
+  PtyMeter pty;
+  const auto meter = pty.meter();
+  fakes::FakeMessageBox messages;
+  QStringList fed;
+  pty.send("6.00\r\n");  // held from before the series: discarded as the port opens
+  ASSERT_TRUE(pty.held());
+  {
+    ReadingSeries series(meter.get(), messages);
+    QObject::connect(series.dialogOpened(), &platform::InputFeed::text,
+                     [&](const QString& text) { fed << text; });
+    pty.send("pH 7.0");  // one line in two writes
+    pty.send("1\r\n");
+    ASSERT_TRUE(waitFor([&] { return fed.size() == 1; })) << fed.join(u' ').toStdString();
+    pty.send("7.02\r\n7.03\r\n");  // two lines in one write, the later replacing the first
+    ASSERT_TRUE(waitFor([&] { return fed.size() == 3; }));
+    series.dialogClosed();
+
+    // A line, and the start of another, while no dialog is open.
+    QSignalSpy received(meter.get(), &platform::Meter::received);
+    pty.send("9.99\r\n9.");
+    ASSERT_TRUE(waitFor([&] { return received.size() > 0; }));
+    series.dialogOpened();
+    pty.send("9\r\n7.04\r\n");
+    ASSERT_TRUE(waitFor([&] { return fed.size() == 4; }));
+  }
+  EXPECT_EQ(fed, (QStringList{"7.01", "7.02", "7.03", "7.04"}));
+  EXPECT_TRUE(messages.messages.isEmpty());
+  EXPECT_EQ(pty.meter()->open(), std::nullopt);  // the series closed it for other programs
+}
+
+// The main window with the real meter and scripted dialogs.
+struct MeterWindow {
+  explicit MeterWindow(platform::Meter* meter)
+      : windows((fake.services.meter = meter, fake.services)) {
+    windows.mainWindow().show();
+  }
+  QString compute(std::initializer_list<std::optional<QString>> answers) {
+    fake.inputBox.script(answers);
+    windows.mainWindow().Com1->click();
+    return windows.mainWindow().Tx1->text();
+  }
+  fakes::FakePlatform fake;
+  WindowModel windows;
+};
+
+TEST(MeterPortTest, UnpluggedMidSeriesIsToldOnceAndTypingGoesOn) {
+  PtyMeter pty;
+  const auto meter = pty.meter();
+  MeterWindow window(meter.get());
+  FakeInputBox& dialogs = window.fake.inputBox;
+  dialogs.onAsk = [&] {
+    if (dialogs.questions.size() != 2) return;
+    pty.send("pH 7.00\r\n");
+    EXPECT_TRUE(waitFor([&] { return dialogs.field == "7.00"; }));
+    pty.send("7.5");  // a line cut short by the unplugging
+    pty.unplug();
+    EXPECT_TRUE(waitFor([&] { return !window.fake.messageBox.messages.isEmpty(); }));
+    QTest::qWait(100);  // room for a second message, which must not come
+  };
+  EXPECT_EQ(window.compute({"3", FakeInputBox::enter, "8", "9"}), "7.43");
+  ASSERT_EQ(window.fake.messageBox.messages.size(), 1);
+  const QString message = window.fake.messageBox.messages[0];
+  EXPECT_TRUE(message.contains(pty.path) && message.contains("断开")) << message.toStdString();
+}
+
+// A port that cannot be opened: one message for the series, naming the port and what to do;
+// the readings are typed.
+struct FaultCase {
+  const char* name;
+  const char* says;                                                  // a part of the message
+  QString (*port)(PtyMeter& pty, std::unique_ptr<QtMeter>& holder);  // the port to use
+  const char* more = "";                                             // further settings
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+class PortFaultTest : public testing::TestWithParam<FaultCase> {};
+
+std::string typedSeriesWithFault(const FaultCase& c) {
+  PtyMeter pty;
+  std::unique_ptr<QtMeter> holder;
+  const QString port = c.port(pty, holder);
+  const auto meter = QtMeter::fromSettings(platform::IniFile::parse(
+      QStringLiteral("[meter]\nport = %1\n%2").arg(port, QString::fromUtf8(c.more)).toUtf8()));
+  MeterWindow window(meter.get());
+  const QString mean = window.compute({"3", "7", "8", "9"});
+  const QStringList& messages = window.fake.messageBox.messages;
+  if (mean != "7.43" || messages.size() != 1 || !messages[0].contains(port) ||
+      !messages[0].contains(QString::fromUtf8(c.says)))
+    return (mean + " | " + messages.join(u'|')).toStdString();
+  return {};
+}
+
+TEST_P(PortFaultTest, ToldOnceThenTyped) {
+  if (std::string(GetParam().name) != "NoPermission") {
+    EXPECT_EQ(typedSeriesWithFault(GetParam()), "");
+    return;
+  }
+  // Root opens any file whatever its mode, so the child that tries is no one in particular.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+          std::exit(2);
+        const std::string wrong = typedSeriesWithFault(GetParam());
+        std::fputs(wrong.c_str(), stderr);
+        std::exit(wrong.empty() ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PortFaultTest,
+    testing::Values(FaultCase{"Missing", "找不到",
+                              [](PtyMeter&, std::unique_ptr<QtMeter>&) {
+                                return QStringLiteral("/dev/ttySorvaneNone");
+                              }},
+                    FaultCase{"Busy", "其他程序",
+                              [](PtyMeter& pty, std::unique_ptr<QtMeter>& holder) {
+                                holder = pty.meter();
+                                EXPECT_EQ(holder->open(), std::nullopt);
+                                return pty.path;
+                              }},
+                    FaultCase{"NoPermission", "dialout",
+                              [](PtyMeter& pty, std::unique_ptr<QtMeter>&) {
+                                ::chmod(pty.path.toLocal8Bit().constData(),
+                                        0);  // for a user who owns it
+                                return pty.path;
+                              }},
+                    FaultCase{"WrongSettings", "baud",
+                              [](PtyMeter& pty, std::unique_ptr<QtMeter>&) { return pty.path; },
+                              "baud = fast\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace sorvane::app
