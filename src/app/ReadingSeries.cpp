@@ -86,10 +86,11 @@ QString ReadingSeries::faultMessage(const MeterFault& fault) const {
                  .arg(port) +
              kTypingGoesOn;
     case MeterFault::Settings:
-      return QStringLiteral(
-                 "pH 计（串口 %1）的设置有误：%2。请管理员改正 sorvane.ini 中的 "
-                 "[meter] 一节。")
-                 .arg(port, fault.detail) +
+      // Without a port name it is the name that is missing.
+      return (port.isEmpty() ? QStringLiteral("pH 计")
+                             : QStringLiteral("pH 计（串口 %1）").arg(port)) +
+             QStringLiteral("的设置有误：%1。请管理员改正 sorvane.ini 中的 [meter] 一节。")
+                 .arg(fault.detail) +
              kTypingGoesOn;
     case MeterFault::Other:
       break;
