@@ -21,7 +21,6 @@ ReadingSeries::ReadingSeries(platform::Meter* meter, platform::MessageBox& messa
   connect(meter_, &platform::Meter::received, this, &ReadingSeries::receive);
   connect(meter_, &platform::Meter::lost, this, [this] {
     portOpen_ = false;
-    lines_.clear();  // the part of a line that came before the failure
     tellOnce(QStringLiteral("pH 计的串口 %1 断开了。请重新接好 pH 计，接好后从下一个读数起"
                             "即可再用 pH 计。")
                  .arg(meter_->portName()) +
@@ -44,7 +43,7 @@ platform::InputFeed* ReadingSeries::dialogOpened() {
     tellOnce(faultMessage(*fault));
   } else {
     portOpen_ = true;
-    lines_.clear();
+    lines_.clear();  // a line cut short by a failure of the port before
   }
   return &feed_;
 }

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -200,6 +201,57 @@ INSTANTIATE_TEST_SUITE_P(
                               [](PtyMeter& pty, std::unique_ptr<QtMeter>&) { return pty.path; },
                               "baud = fast\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The road a technician takes: three samples, the meter's "print" key pressed for the first
+// two and each reading accepted with Enter; for the third the meter's reading is typed over.
+TEST(MeterRoadTest, TwoReadingsFromTheMeterAndOneTypedGiveTheMean) {
+  PtyMeter pty;
+  const auto meter = pty.meter();
+  fakes::FakePlatform fake;
+  platform::QtInputBox dialogs;
+  fake.services.inputBox = &dialogs;
+  fake.services.meter = meter.get();
+  WindowModel windows(fake.services);
+  windows.mainWindow().show();
+
+  const struct {
+    const char* prompt;
+    const char* meterSends;
+    const char* fieldShows;  // all of it selected
+    const char* typed;
+  } steps[] = {{"请输入样本数 N= ", "", "", "3"},
+               {"请输入第 1 个 pH 值", "pH 7.00\r\n", "7.00", ""},
+               {"请输入第 2 个 pH 值",
+                "8.00 pH  25.0 \xc2\xb0"
+                "C\r\n",
+                "8.00", ""},
+               {"请输入第 3 个 pH 值", "5.55\r\n", "5.55", "9"}};
+  std::size_t step = 0, sent = std::size(steps);
+  int ticks = 0;
+  QTimer person;
+  QObject::connect(&person, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    if (++ticks > 500 || step == std::size(steps)) return dialog->reject();  // stuck: give up
+    auto* field = dialog->findChild<QLineEdit*>();
+    const auto& now = steps[step];
+    if (sent != step) {  // the step's dialog is new: the meter's key is pressed
+      sent = step;
+      EXPECT_EQ(dialog->labelText(), QString::fromUtf8(now.prompt));
+      pty.send(now.meterSends);
+    }
+    if (field->text() != now.fieldShows || field->selectedText() != field->text()) return;
+    QTest::keyClicks(field, QString::fromUtf8(now.typed));
+    QTest::keyClick(field, Qt::Key_Return);
+    ++step;
+  });
+  person.start(20);
+  windows.mainWindow().Com1->click();
+
+  EXPECT_EQ(step, std::size(steps));
+  EXPECT_EQ(windows.mainWindow().Tx1->text(), "7.43");
+  EXPECT_TRUE(fake.messageBox.messages.isEmpty());
+}
 
 }  // namespace
 }  // namespace sorvane::app
