@@ -56,8 +56,6 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsCase{"NoPort", "[meter]\nbaud = 9600\n", "port"},
         SettingsCase{"BaudNotANumber", "[meter]\nport = /dev/null\nbaud = fast\n", "baud"},
         SettingsCase{"UnknownParity", "[meter]\nport = /dev/null\nparity = 偶\n", "parity"},
-        SettingsCase{"DataBitsOutOfRange", "[meter]\nport = /dev/null\ndata bits = 9\n",
-                     "data bits"},
         SettingsCase{"PatternInvalid", "[meter]\nport = /dev/null\npattern = (\\d\n", "正则"},
         SettingsCase{"PatternWithoutGroup", "[meter]\nport = /dev/null\npattern = \\d+\n",
                      "捕获组"}),
