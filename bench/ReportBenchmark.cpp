@@ -23,12 +23,15 @@
 #include <QTextOption>
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "BenchArguments.h"
 #include "platform/Fonts.h"
 #include "platform/MessageBox.h"
 #include "platform/QtPrinter.h"
@@ -39,6 +42,8 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr const char* kUsage =
+    "usage: report_bench [records] [rounds]   (each 1 or more; default 100000 and 5)\n";
 constexpr double kPointSize = 10.5;  // what QtPrinter prints with
 
 // The values of record i, shared by the file and the bare loop.
@@ -214,56 +219,55 @@ double median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  sorvane::platform::installFontSubstitutes();
-  const QStringList args = QCoreApplication::arguments();
-  if (args.size() == 5 && args[1] == QLatin1String("--child"))
-    return child(args[2], args[3].toInt(), args[4]);
-
-  const int records = args.size() > 1 ? args[1].toInt() : 100000;
-  const int rounds = args.size() > 2 ? args[2].toInt() : 5;
-  const int small = 1000;
-  QTemporaryDir big, few;
-  if (!makeDatabase(big.path(), records) || !makeDatabase(few.path(), small)) {
-    std::fprintf(stderr, "could not make the test databases\n");
-    return 1;
-  }
-
+struct Timings {
   std::vector<double> report, bare, linesOnly, reportCpu, bareCpu;
+};
+
+// One print to `pdf` by the report or the bare loop, timed on the wall and the processor.
+bool timePrint(bool reportTurn, const QString& folder, int records, const QString& pdf,
+               Timings& t) {
+  const auto start = Clock::now();
+  const double cpuStart = cpuSeconds();
+  const bool ok = reportTurn ? printReport(folder, pdf) : printBare(records, pdf);
+  const double taken = seconds(Clock::now() - start);
+  if (!ok) return false;
+  (reportTurn ? t.reportCpu : t.bareCpu).push_back(cpuSeconds() - cpuStart);
+  (reportTurn ? t.report : t.bare).push_back(taken);
+  return true;
+}
+
+// The report and the bare loop in turn, `rounds` times each, and the report without a
+// painter once a round.
+bool compareTimes(const QTemporaryDir& big, int records, int rounds) {
+  Timings t;
   const QString reportPdf = big.filePath(QStringLiteral("report.pdf"));
   const QString barePdf = big.filePath(QStringLiteral("bare.pdf"));
   for (int round = 0; round < rounds; ++round) {
     for (int turn = 0; turn < 2; ++turn) {
       const bool reportTurn = (turn == 0) == (round % 2 == 0);
-      const auto start = Clock::now();
-      const double cpuStart = cpuSeconds();
-      const bool ok = reportTurn ? printReport(big.path(), reportPdf) : printBare(records, barePdf);
-      const double taken = seconds(Clock::now() - start);
-      (reportTurn ? reportCpu : bareCpu).push_back(cpuSeconds() - cpuStart);
-      if (!ok) {
+      if (!timePrint(reportTurn, big.path(), records, reportTurn ? reportPdf : barePdf, t)) {
         std::fprintf(stderr, "printing failed\n");
-        return 1;
+        return false;
       }
-      (reportTurn ? report : bare).push_back(taken);
     }
     const auto start = Clock::now();
     printReport(big.path(), QString());
-    linesOnly.push_back(seconds(Clock::now() - start));
+    t.linesOnly.push_back(seconds(Clock::now() - start));
   }
   std::printf("%d records to PDF, median of %d rounds\n", records, rounds);
-  std::printf("  report: %.3f s  (%lld bytes)\n", median(report),
+  std::printf("  report: %.3f s  (%lld bytes)\n", median(t.report),
               static_cast<long long>(QFileInfo(reportPdf).size()));
-  std::printf("  bare:   %.3f s  (%lld bytes)\n", median(bare),
+  std::printf("  bare:   %.3f s  (%lld bytes)\n", median(t.bare),
               static_cast<long long>(QFileInfo(barePdf).size()));
   std::printf("  time ratio report/bare: %.2f wall, %.2f processor (%.3f s / %.3f s)\n",
-              median(report) / median(bare), median(reportCpu) / median(bareCpu), median(reportCpu),
-              median(bareCpu));
-  std::printf("  of which reading the file and building the lines: %.3f s\n", median(linesOnly));
+              median(t.report) / median(t.bare), median(t.reportCpu) / median(t.bareCpu),
+              median(t.reportCpu), median(t.bareCpu));
+  std::printf("  of which reading the file and building the lines: %.3f s\n", median(t.linesOnly));
+  return true;
+}
 
+// Peak memory of each side at the full record count and at `small`, in processes of their own.
+void comparePeaks(const QTemporaryDir& big, int records, const QTemporaryDir& few, int small) {
   const long reportBig = childPeak(QStringLiteral("report"), records, big.path());
   const long reportFew = childPeak(QStringLiteral("report"), small, few.path());
   const long bareBig = childPeak(QStringLiteral("bare"), records, big.path());
@@ -274,5 +278,36 @@ int main(int argc, char** argv) {
   std::printf("  bare:   %.1f MiB at %d, %.1f MiB at %d, ratio %.2f\n", bareBig / 1024.0, records,
               bareFew / 1024.0, small, double(bareBig) / bareFew);
   std::printf("  report/bare at %d: %.2f\n", records, double(reportBig) / bareBig);
+}
+
+int compare(int records, int rounds) {
+  const int small = 1000;
+  QTemporaryDir big, few;
+  if (!makeDatabase(big.path(), records) || !makeDatabase(few.path(), small)) {
+    std::fprintf(stderr, "could not make the test databases\n");
+    return 1;
+  }
+  if (!compareTimes(big, records, rounds)) return 1;
+  comparePeaks(big, records, few, small);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Checked before Qt starts, so that a wrong argument gets the usage and nothing else.
+  const bool isChild = argc == 5 && std::strcmp(argv[1], "--child") == 0 &&
+                       (std::strcmp(argv[2], "report") == 0 || std::strcmp(argv[2], "bare") == 0);
+  const auto records = isChild    ? bench::wholeNumber(argv[3], 1, INT_MAX)
+                       : argc > 1 ? bench::wholeNumber(argv[1], 1, INT_MAX)
+                                  : 100000;
+  const auto rounds = !isChild && argc > 2 ? bench::wholeNumber(argv[2], 1, 1000) : 5;
+  if ((!isChild && argc > 3) || !records || !rounds) return bench::wrongArguments(kUsage);
+
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  sorvane::platform::installFontSubstitutes();
+  if (isChild)
+    return child(QString::fromLocal8Bit(argv[2]), int(*records), QString::fromLocal8Bit(argv[4]));
+  return compare(int(*records), int(*rounds));
 }

@@ -20,12 +20,15 @@
 #include <string>
 #include <vector>
 
+#include "BenchArguments.h"
 #include "app/QtServices.h"
 #include "app/WindowModel.h"
 #include "app/pH.h"
 #include "platform/Fonts.h"
 
 namespace {
+
+constexpr const char* kUsage = "usage: startup_bench [rounds]   (rounds: 1 or more, default 15)\n";
 
 // Reports the first paint of one window, then ends the process once it is done.
 class FirstPaint : public QObject {
@@ -94,7 +97,8 @@ Sample runProbe(const char* self, const char* which) {
   if (child == 0) {
     dup2(out[1], STDOUT_FILENO);
     close(out[0]);
-    execl(self, self, "--probe", which, static_cast<char*>(nullptr));
+    // This program itself, also when started by a name found on the PATH.
+    execl("/proc/self/exe", self, "--probe", which, static_cast<char*>(nullptr));
     std::_Exit(127);
   }
   close(out[1]);
@@ -123,18 +127,21 @@ double median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 3 && std::strcmp(argv[1], "--probe") == 0)
-    return std::strcmp(argv[2], "bare") == 0 ? probeBare(argc, argv) : probeSorvane(argc, argv);
+  if (argc == 3 && std::strcmp(argv[1], "--probe") == 0) {
+    if (std::strcmp(argv[2], "bare") == 0) return probeBare(argc, argv);
+    if (std::strcmp(argv[2], "sorvane") == 0) return probeSorvane(argc, argv);
+  }
+  const auto rounds = argc > 1 ? bench::wholeNumber(argv[1], 1, 1000) : 15;
+  if (argc > 2 || !rounds) return bench::wrongArguments(kUsage);
 
   // Qt warns on every start without a runtime folder; give the probes a private one.
   if (!std::getenv("XDG_RUNTIME_DIR")) {
     char folder[] = "/tmp/startup-bench-XXXXXX";
     if (mkdtemp(folder)) setenv("XDG_RUNTIME_DIR", folder, 1);
   }
-  const int rounds = argc >= 2 ? std::max(1, std::atoi(argv[1])) : 15;
   const char* platform = std::getenv("QT_QPA_PLATFORM");
   std::vector<double> sorvaneMs, bareMs, sorvaneKiB, bareKiB;
-  for (int round = 0; round < rounds; ++round) {
+  for (long round = 0; round < *rounds; ++round) {
     // Alternate which goes first so neither always meets a warmer cache.
     const bool bareFirst = round % 2 == 0;
     for (int k = 0; k < 2; ++k) {
@@ -150,7 +157,7 @@ int main(int argc, char** argv) {
   }
   const double tS = median(sorvaneMs), tB = median(bareMs);
   const double mS = median(sorvaneKiB) / 1024, mB = median(bareKiB) / 1024;
-  std::printf("platform %s, %d rounds, medians\n", platform ? platform : "(default)", rounds);
+  std::printf("platform %s, %ld rounds, medians\n", platform ? platform : "(default)", *rounds);
   std::printf("start-up to first paint: sorvane %.1f ms, bare %.1f ms, ratio %.2f\n", tS, tB,
               tS / tB);
   std::printf("peak memory:             sorvane %.1f MiB, bare %.1f MiB, ratio %.2f\n", mS, mB,

@@ -1,9 +1,12 @@
 #include "QtServices.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
+#include "platform/IniFile.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtFileAttributes.h"
+#include "platform/QtMeter.h"
 #include "platform/QtPointer.h"
 #include "platform/QtProgramEnd.h"
 #include "platform/QtProgramStart.h"
@@ -29,6 +32,7 @@ struct QtServices::Parts {
   platform::QtFileAttributes fileAttributes;
   platform::QtProgramStart programStart;
   platform::QtPrinterProvider printers;
+  std::unique_ptr<platform::QtMeter> meter;
 };
 
 QtServices::QtServices() : parts_(std::make_unique<Parts>()) {
@@ -41,6 +45,10 @@ QtServices::QtServices() : parts_(std::make_unique<Parts>()) {
   services_.programStart = &parts_->programStart;
   services_.printers = &parts_->printers;
   services_.programFolder = QCoreApplication::applicationDirPath();
+  // The administrator's settings beside the program; Sorvane only reads them.
+  parts_->meter = platform::QtMeter::fromSettings(platform::IniFile::read(
+      QDir(services_.programFolder).filePath(QStringLiteral("sorvane.ini"))));
+  services_.meter = parts_->meter.get();
 }
 
 QtServices::~QtServices() = default;

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <vector>
 
+#include "app/ReadingSeries.h"
 #include "app/WindowSwitch.h"
 #include "numbers/NumberText.h"
 #include "numbers/PhAverage.h"
@@ -153,12 +154,27 @@ void pH::restoreResultState(const ResultState& state) {
   Tx1->setVisible(state.tx1Shown);
 }
 
-std::optional<double> pH::askReading(double i, double count) {
+std::optional<std::vector<double>> pH::askReadings(double count) {
+  ReadingSeries series(services_.meter, *services_.messageBox);
+  std::vector<double> readings;
+  for (double i = 1; i <= count; ++i) {
+    const std::optional<double> reading = askReading(i, count, series);
+    if (!reading) return std::nullopt;
+    readings.push_back(*reading);
+    if (!std::isfinite(*reading)) break;
+  }
+  return readings;
+}
+
+std::optional<double> pH::askReading(double i, double count, ReadingSeries& series) {
   const QString prompt =
       QStringLiteral("请输入第 ") + numberToText(i) + QStringLiteral(" 个 pH 值");
   const QString title = QStringLiteral("  共 ") + numberToText(count) + QStringLiteral(" 个样本");
   for (;;) {
-    const std::optional<QString> answer = services_.inputBox->ask(prompt, title);
+    platform::InputFeed* meterReadings = series.dialogOpened();
+    const std::optional<QString> answer =
+        services_.inputBox->ask(prompt, title, QString(), meterReadings);
+    series.dialogClosed();
     if (!answer) return std::nullopt;
     // A text without a number is no reading; 0 must be typed as 0.
     if (const std::optional<double> reading = numbers::leadingNumber(*answer)) return reading;
@@ -184,19 +200,14 @@ void pH::Com1_Click() {
   if (!std::isfinite(count)) return outOfRange();
   if (!(count > 1)) services_.programEnd->end();
 
-  std::vector<double> readings;
-  for (double i = 1; i <= count; ++i) {
-    const std::optional<double> reading = askReading(i, count);
-    if (!reading) {
-      restoreResultState(before);
-      return;
-    }
-    // No mean can come of it; asking for the rest would only waste the user's typing.
-    if (!std::isfinite(*reading)) return outOfRange();
-    readings.push_back(*reading);
+  // The series, and with it the meter's port, ends before any message or result shows.
+  const std::optional<std::vector<double>> readings = askReadings(count);
+  if (!readings) {
+    restoreResultState(before);
+    return;
   }
 
-  const std::optional<double> mean = numbers::meanPh(readings);
+  const std::optional<double> mean = numbers::meanPh(*readings);
   if (!mean) return outOfRange();
 
   show();

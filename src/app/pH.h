@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
+#include <vector>
 
 #include "platform/Services.h"
 
@@ -14,6 +16,7 @@ class PictureBox;
 
 namespace sorvane::app {
 
+class ReadingSeries;
 class WindowSwitch;
 
 // The main window: a borderless backdrop picture with the compute button, the result
@@ -50,8 +53,12 @@ class pH : public QWidget {
   struct ResultState;
   ResultState saveResultState() const;
   void restoreResultState(const ResultState& state);
+  // The readings of one series, the meter filling the dialogs; no value on Cancel. An
+  // infinite reading is the last: no mean can come of it, and asking for the rest would only
+  // waste the user's typing.
+  std::optional<std::vector<double>> askReadings(double count);
   // Asks for the i-th reading until the answer holds a number; no value on Cancel.
-  std::optional<double> askReading(double i, double count);
+  std::optional<double> askReading(double i, double count, ReadingSeries& series);
 
   platform::Services& services_;
   WindowSwitch& windows_;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
@@ -11,7 +12,7 @@
 namespace sorvane::platform {
 
 std::optional<QString> QtInputBox::ask(const QString& prompt, const QString& title,
-                                       const QString& defaultText) {
+                                       const QString& defaultText, InputFeed* feed) {
   QInputDialog dialog;
   dialog.setWindowTitle(title);
   dialog.setLabelText(prompt);
@@ -19,6 +20,11 @@ std::optional<QString> QtInputBox::ask(const QString& prompt, const QString& tit
   dialog.setInputMode(QInputDialog::TextInput);
   dialog.setOkButtonText(QStringLiteral("确定"));
   dialog.setCancelButtonText(QStringLiteral("取消"));
+  if (feed)
+    QObject::connect(feed, &InputFeed::text, &dialog, [&dialog](const QString& text) {
+      dialog.setTextValue(text);
+      if (auto* field = dialog.findChild<QLineEdit*>()) field->selectAll();
+    });
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.textValue();
 }

@@ -9,7 +9,7 @@ namespace sorvane::platform {
 class QtInputBox final : public InputBox {
  public:
   std::optional<QString> ask(const QString& prompt, const QString& title,
-                             const QString& defaultText) override;
+                             const QString& defaultText, InputFeed* feed = nullptr) override;
 };
 
 class QtMessageBox final : public MessageBox {

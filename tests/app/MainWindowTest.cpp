@@ -211,6 +211,43 @@ TEST_F(MainWindowTest, FilingAResultFromAComputationAndBack) {
   EXPECT_EQ(testfiles::fileBytes(db.path()), before);
 }
 
+// The meter's port opens with the first reading dialog, not the count's, and closes with
+// the series however it ends. A failure is told once a series, and the port is tried again
+// at each dialog; a line cut short by the failure is no reading once the port is back.
+TEST_F(MainWindowTest, MeterPortFollowsTheSeries) {
+  fakes::FakeMeter meter;
+  fake.services.meter = &meter;
+  fakes::FakeInputBox& dialogs = fake.inputBox;
+  dialogs.onAsk = [&] {
+    if (dialogs.questions.size() == 1) EXPECT_EQ(meter.log, "");
+    if (dialogs.questions.size() == 2) {
+      meter.send("7.01 p");
+      meter.unplug();
+    }
+    if (dialogs.questions.size() == 3) {
+      meter.send("H\r\n");
+      EXPECT_EQ(dialogs.field, "");
+      meter.send("pH 8.00\r\n");
+    }
+  };
+  compute({"3", "7", fakes::FakeInputBox::enter, "9"});
+  EXPECT_EQ(main.Tx1->text(), "7.43");
+  EXPECT_EQ(meter.log, "open open close ");
+  EXPECT_EQ(fake.messageBox.messages.size(), 1);
+
+  dialogs.onAsk = nullptr;
+  meter.log.clear();
+  meter.fault = platform::MeterFault{platform::MeterFault::Busy, {}};
+  compute({"3", "7", "", "8", std::nullopt});  // an empty answer asks again
+  EXPECT_EQ(meter.log, "open open open open ");
+  EXPECT_EQ(fake.messageBox.messages.size(), 2);
+
+  meter.log.clear();
+  meter.fault.reset();
+  compute({"2", std::nullopt});
+  EXPECT_EQ(meter.log, "open close ");
+}
+
 using MainWindowDeathTest = MainWindowTest;
 
 TEST_F(MainWindowDeathTest, RealEndStopsAtOnceWithTheAboutBoxOpen) {

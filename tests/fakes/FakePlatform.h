@@ -6,12 +6,14 @@
 #include <functional>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "fakes/FakePrinter.h"
 #include "fakes/FakeSystem.h"
 #include "platform/InputBox.h"
 #include "platform/MessageBox.h"
+#include "platform/Meter.h"
 #include "platform/Pointer.h"
 #include "platform/ProgramEnd.h"
 #include "platform/Services.h"
@@ -30,18 +32,29 @@ class FakeInputBox final : public platform::InputBox {
   void script(std::initializer_list<std::optional<QString>> answers) {
     answers_.insert(answers_.end(), answers);
   }
+  // An answer that accepts the field as it stands, as Enter does: empty, or what a feed put
+  // there.
+  static inline const QString enter = QStringLiteral("<Enter>");
+
   std::optional<QString> ask(const QString& prompt, const QString& title,
-                             const QString& defaultText) override {
+                             const QString& defaultText, platform::InputFeed* feed) override {
     questions.push_back({prompt, title, defaultText});
+    field = defaultText;
+    QObject open;  // the feed reaches the field while the question is open
+    if (feed)
+      QObject::connect(feed, &platform::InputFeed::text, &open,
+                       [this](const QString& text) { field = text; });
     if (onAsk) onAsk();
     // Running out of answers would loop a re-asking dialog forever; fail the test instead.
     if (answers_.empty()) throw std::logic_error("input box asked more than the script answers");
-    std::optional<QString> answer = answers_.front();
+    if (answers_.front() == enter) answers_.front() = field;
+    std::optional<QString> answer = std::move(answers_.front());
     answers_.pop_front();
     return answer;
   }
 
   std::vector<Question> questions;
+  QString field;  // the open question's
   // What the program showed while the question was open, filled by the onAsk hook.
   std::function<void()> onAsk;
 
@@ -78,6 +91,25 @@ class FakePointer final : public platform::Pointer {
 
  private:
   static Shape last(const std::vector<Shape>& h) { return h.empty() ? Shape::Default : h.back(); }
+};
+
+// A meter whose bytes and unplugging the test makes; open fails with `fault` when it is set.
+// Records openings and closings in `log`.
+class FakeMeter final : public platform::Meter {
+ public:
+  QString portName() const override { return QStringLiteral("/dev/ttyUSB0"); }
+  QString pattern() const override { return {}; }
+  std::optional<platform::MeterFault> open() override {
+    log += "open ";
+    return fault;
+  }
+  void discardInput() override {}
+  void close() override { log += "close "; }
+  void send(const QByteArray& bytes) { emit received(bytes); }
+  void unplug() { emit lost(); }
+
+  std::optional<platform::MeterFault> fault;
+  std::string log;
 };
 
 // A full set of fakes, wired into one Services.

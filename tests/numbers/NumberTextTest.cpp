@@ -28,23 +28,23 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 INSTANTIATE_TEST_SUITE_P(
     Texts, ValTest,
     testing::Values(
-        ValCase{"plain", "7.25", 7.25}, ValCase{"heading", " 12 个 pH 值的均值如下：", 12},
-        ValCase{"unit_after", "  6.8 pH", 6.8}, ValCase{"letters", "abc", {}},
-        ValCase{"empty", "", {}},
+        ValCase{"Plain", "7.25", 7.25}, ValCase{"Heading", " 12 个 pH 值的均值如下：", 12},
+        ValCase{"UnitAfter", "  6.8 pH", 6.8}, ValCase{"Letters", "abc", {}},
+        ValCase{"Empty", "", {}},
         // Blanks, tabs and line feeds are ignored anywhere; a carriage return ends the number.
-        ValCase{"blank_inside", "1 2", 12}, ValCase{"tab_and_line_feed", "\t7.\n2 5", 7.25},
-        ValCase{"blank_after_sign", "- 3", -3}, ValCase{"carriage_return", "7\r5", 7},
-        ValCase{"plus", "+4.5", 4.5}, ValCase{"no_leading_digit", "-.5", -0.5},
-        ValCase{"second_point", "1.2.3", 1.2}, ValCase{"comma_is_no_point", "7,25", 7},
-        ValCase{"exponent_e", "1e-2", 0.01}, ValCase{"exponent_d", "2d+1", 20},
-        ValCase{"exponent_incomplete", "3E+", 3},
+        ValCase{"BlankInside", "1 2", 12}, ValCase{"TabAndLineFeed", "\t7.\n2 5", 7.25},
+        ValCase{"BlankAfterSign", "- 3", -3}, ValCase{"CarriageReturn", "7\r5", 7},
+        ValCase{"Plus", "+4.5", 4.5}, ValCase{"NoLeadingDigit", "-.5", -0.5},
+        ValCase{"SecondPoint", "1.2.3", 1.2}, ValCase{"CommaIsNoPoint", "7,25", 7},
+        ValCase{"ExponentE", "1e-2", 0.01}, ValCase{"ExponentD", "2d+1", 20},
+        ValCase{"ExponentIncomplete", "3E+", 3},
         // Radix prefixes: up to 16 bits and then up to 32 bits are signed, as typed in the
         // old platform, so the high bit makes them negative.
-        ValCase{"hex", "&hff", 255}, ValCase{"hex_16_bit_all", "&HFFFF", -1},
-        ValCase{"hex_17_bits", "&H10000", 65536}, ValCase{"hex_32_bit_all", "&HFFFFFFFF", -1},
-        ValCase{"hex_33_bits", "&H100000000", 4294967296.0}, ValCase{"octal", "&O17", 15},
-        ValCase{"octal_16_bit_all", "&O177777", -1}, ValCase{"octal_bad_digit", "&o8", {}},
-        ValCase{"radix_unknown", "&12", {}}, ValCase{"full_width_digit", "７", {}}),
+        ValCase{"Hex", "&hff", 255}, ValCase{"Hex16BitAll", "&HFFFF", -1},
+        ValCase{"Hex17Bits", "&H10000", 65536}, ValCase{"Hex32BitAll", "&HFFFFFFFF", -1},
+        ValCase{"Hex33Bits", "&H100000000", 4294967296.0}, ValCase{"Octal", "&O17", 15},
+        ValCase{"Octal16BitAll", "&O177777", -1}, ValCase{"OctalBadDigit", "&o8", {}},
+        ValCase{"RadixUnknown", "&12", {}}, ValCase{"FullWidthDigit", "７", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Numbers beyond a double: zero below its range and an infinity above it, by their size
@@ -102,15 +102,13 @@ TEST_P(NumberToTextTest, ShortestFormWithFifteenDigits) {
 
 INSTANTIATE_TEST_SUITE_P(
     Numbers, NumberToTextTest,
-    testing::Values(TextCase{"two_decimals", 7.26, "7.26"}, TextCase{"whole", 7, "7"},
-                    TextCase{"negative", -0.5, "-0.5"},
-                    TextCase{"fifteen_digits", 2.0 / 3, "0.666666666666667"},
-                    TextCase{"largest_plain", 123456789012345, "123456789012345"},
-                    TextCase{"large_exponent", 1234567890123456, "1.23456789012346E+15"},
-                    TextCase{"smallest_plain", 0.0001, "0.0001"},
-                    TextCase{"small_exponent", 1.5e-7, "1.5E-07"},
-                    TextCase{"three_digit_exponent", 1e100, "1E+100"},
-                    TextCase{"negative_zero", -0.0, "0"}),
+    testing::Values(
+        TextCase{"TwoDecimals", 7.26, "7.26"}, TextCase{"Whole", 7, "7"},
+        TextCase{"Negative", -0.5, "-0.5"}, TextCase{"FifteenDigits", 2.0 / 3, "0.666666666666667"},
+        TextCase{"LargestPlain", 123456789012345, "123456789012345"},
+        TextCase{"LargeExponent", 1234567890123456, "1.23456789012346E+15"},
+        TextCase{"SmallestPlain", 0.0001, "0.0001"}, TextCase{"SmallExponent", 1.5e-7, "1.5E-07"},
+        TextCase{"ThreeDigitExponent", 1e100, "1E+100"}, TextCase{"NegativeZero", -0.0, "0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

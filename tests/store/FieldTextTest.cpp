@@ -51,28 +51,28 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, SaveTextTest,
     testing::Values(
         // Dates: the short form the window writes and ISO; two-digit years are this century.
-        SaveCase{"date_short_form", Date, " 2024/2/29 ", QDate(2024, 2, 29)},
-        SaveCase{"date_iso", Date, "2004-01-29", QDate(2004, 1, 29)},
-        SaveCase{"date_us_two_digit_year", Date, "2/29/28", QDate(2028, 2, 29), 0, kUs},
-        SaveCase{"date_german", Date, "29.01.04", QDate(2004, 1, 29), 0, kGermany},
-        SaveCase{"date_impossible_day", Date, "2004/2/30", {}, kRefused},
-        SaveCase{"date_full_width_digits", Date, "２００４/1/29", {}, kRefused},
-        SaveCase{"date_other_locale_form", Date, "2004/1/29", {}, kRefused, kUs},
+        SaveCase{"DateShortForm", Date, " 2024/2/29 ", QDate(2024, 2, 29)},
+        SaveCase{"DateIso", Date, "2004-01-29", QDate(2004, 1, 29)},
+        SaveCase{"DateUsTwoDigitYear", Date, "2/29/28", QDate(2028, 2, 29), 0, kUs},
+        SaveCase{"DateGerman", Date, "29.01.04", QDate(2004, 1, 29), 0, kGermany},
+        SaveCase{"DateImpossibleDay", Date, "2004/2/30", {}, kRefused},
+        SaveCase{"DateFullWidthDigits", Date, "２００４/1/29", {}, kRefused},
+        SaveCase{"DateOtherLocaleForm", Date, "2004/1/29", {}, kRefused, kUs},
         // The locale's own digits, as it writes today's date, with its right-to-left marks.
-        SaveCase{"date_egyptian_digits", Date, "٧\u200f/١٢\u200f/٢٠٢٦", QDate(2026, 12, 7), 0,
+        SaveCase{"DateEgyptianDigits", Date, "٧\u200f/١٢\u200f/٢٠٢٦", QDate(2026, 12, 7), 0,
                  kEgypt},
-        SaveCase{"date_chakma_digits", Date, "𑄽/𑄷𑄸/𑄸𑄼", QDate(2026, 12, 7), 0, kChakma},
-        SaveCase{"date_egyptian_digits_other_order", Date, "٢٠٢٦/١٢/٧", {}, kRefused},
+        SaveCase{"DateChakmaDigits", Date, "𑄽/𑄷𑄸/𑄸𑄼", QDate(2026, 12, 7), 0, kChakma},
+        SaveCase{"DateEgyptianDigitsOtherOrder", Date, "٢٠٢٦/١٢/٧", {}, kRefused},
         // Numbers: only the whole text, with "." as the decimal point.
-        SaveCase{"count", SampleCount, "5", 5.0},
-        SaveCase{"mean_exponent", Mean, " -1.5e2 ", -150.0},
-        SaveCase{"count_empty", SampleCount, "", {}},
-        SaveCase{"mean_comma", Mean, "7,26", {}, kRefused},
-        SaveCase{"mean_trailing_text", Mean, "7.26abc", {}, kRefused},
-        SaveCase{"mean_overflow", Mean, "1e999", {}, kRefused},
+        SaveCase{"Count", SampleCount, "5", 5.0},
+        SaveCase{"MeanExponent", Mean, " -1.5e2 ", -150.0},
+        SaveCase{"CountEmpty", SampleCount, "", {}},
+        SaveCase{"MeanComma", Mean, "7,26", {}, kRefused},
+        SaveCase{"MeanTrailingText", Mean, "7.26abc", {}, kRefused},
+        SaveCase{"MeanOverflow", Mean, "1e999", {}, kRefused},
         // Identifiers: kept as typed, up to the limit.
-        SaveCase{"identifier_blanks_kept", Identifier, " A-1 ", QString(" A-1 ")},
-        SaveCase{"identifier_too_long", Identifier, "ABCDEFGHIJKLM", {}, legacy::kFieldTooSmall}),
+        SaveCase{"IdentifierBlanksKept", Identifier, " A-1 ", QString(" A-1 ")},
+        SaveCase{"IdentifierTooLong", Identifier, "ABCDEFGHIJKLM", {}, legacy::kFieldTooSmall}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FieldTextTest, BoxTextsReadBackAsTheSameValue) {

@@ -32,13 +32,6 @@ Bookmark saveRecord(RecordSet& records, const QString& id) {
   return *records.lastModified();
 }
 
-int errorNumber(const std::function<void()>& action) try {
-  action();
-  return 0;
-} catch (const StoreError& e) {
-  return e.number();
-}
-
 TEST(RecordSetTest, SavedRecordSurvivesKillAndCopyOfFileAlone) {
   TempDatabase db;
   ASSERT_TRUE(diesKilled([&] {  // the moment Update returns, with the record set still open
@@ -135,18 +128,18 @@ TEST_P(BadFileTest, OneClearErrorAndNotAByteChanged) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, BadFileTest,
-    testing::Values(BadFile{"missing", Kind::FileMissing, {}, nullptr, Hold::Remove},
-                    BadFile{"empty", Kind::NotADatabase, QByteArray("")},
-                    BadFile{"jet", Kind::JetDatabase,
+    testing::Values(BadFile{"Missing", Kind::FileMissing, {}, nullptr, Hold::Remove},
+                    BadFile{"Empty", Kind::NotADatabase, QByteArray("")},
+                    BadFile{"Jet", Kind::JetDatabase,
                             randomBytes(4096, QByteArray("\0\1\0\0Standard Jet DB\0", 20))},
-                    BadFile{"damaged",
+                    BadFile{"Damaged",
                             Kind::NotADatabase,  // a real header, noise where the schema should be
                             randomBytes(8192, fileBytes(SORVANE_DATABASE_TEMPLATE).left(100))},
-                    BadFile{"no_table", Kind::TableMissing, {}, "ALTER TABLE phb RENAME TO x"},
-                    BadFile{"no_field", Kind::FieldMissing, {}, "ALTER TABLE phb DROP pH均值"},
-                    BadFile{"read_only", Kind::ReadOnly, {}, nullptr, Hold::ReadOnly},
-                    BadFile{"locked", Kind::Locked, {}, "BEGIN IMMEDIATE", Hold::WriteLock},
-                    BadFile{"disk_full", Kind::Io, {}, nullptr, Hold::FullDisk}),
+                    BadFile{"NoTable", Kind::TableMissing, {}, "ALTER TABLE phb RENAME TO x"},
+                    BadFile{"NoField", Kind::FieldMissing, {}, "ALTER TABLE phb DROP pH均值"},
+                    BadFile{"ReadOnly", Kind::ReadOnly, {}, nullptr, Hold::ReadOnly},
+                    BadFile{"Locked", Kind::Locked, {}, "BEGIN IMMEDIATE", Hold::WriteLock},
+                    BadFile{"DiskFull", Kind::Io, {}, nullptr, Hold::FullDisk}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

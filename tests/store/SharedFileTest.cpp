@@ -1,13 +1,16 @@
 // One results file shared with other programs and tools: row ids are never handed out twice
-// in a file the build made, an earlier build's file is used as it is, and a write the file
-// did not carry out is never reported as done.
+// in a file the build made, an earlier build's file is used as it is, a write over a record
+// changed elsewhere is refused, and a write the file did not carry out is never reported as
+// done.
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "store/PhbFields.h"
 #include "store/RecordSet.h"
+#include "store/StoreFailures.h"
 #include "store/StoreTestFiles.h"
 #include "store/sqlite/SqliteConnection.h"
 #include "store/sqlite/SqliteStatement.h"
@@ -73,6 +76,47 @@ INSTANTIATE_TEST_SUITE_P(
                     // Reused ids here are caught by the check before every write.
                     IdCase{"MadeByAnEarlierBuild", true, 3, {1, 2, 3}}),
     [](const testing::TestParamInfo<IdCase>& info) { return std::string(info.param.name); });
+
+// Another program changes one value of the record shown, or only a value's type, while this
+// one edits a different field: saving the edit, and deleting, are refused and write nothing.
+struct OtherChange {
+  const char* name;
+  const char* sql;
+  phb::Field edited;
+  const char* typed;
+  friend void PrintTo(const OtherChange& c, std::ostream* os) { *os << c.name; }
+};
+
+class ChangedElsewhereTest : public testing::TestWithParam<OtherChange> {};
+
+TEST_P(ChangedElsewhereTest, SaveAndDeleteAreRefused) {
+  const OtherChange& c = GetParam();
+  TempDatabase db;
+  seedRecords(db.path(), {{.identifier = "A"}});
+  auto records = RecordSet::open(db.path());
+  records->fieldText(kId);  // shown
+  otherTool(db.path(), c.sql);
+  const QByteArray changed = fileBytes(db.path());
+
+  records->edit();
+  records->setFieldText(phb::fieldNames()[c.edited], c.typed);
+  EXPECT_EQ(errorNumber([&] { records->update(); }), legacy::kDataChanged);
+  EXPECT_EQ(records->editMode(), RecordSet::EditMode::Edit);
+  records->cancelUpdate();
+  EXPECT_EQ(errorNumber([&] { records->deleteCurrent(); }), legacy::kDataChanged);
+  EXPECT_TRUE(fileBytes(db.path()) == changed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, ChangedElsewhereTest,
+    testing::Values(OtherChange{"Date", "UPDATE phb SET 日期 = '2001-02-03'", phb::Identifier, "B"},
+                    OtherChange{"Identifier", "UPDATE phb SET 标识符 = 'Z'", phb::Mean, "6.5"},
+                    OtherChange{"SampleCount", "UPDATE phb SET 样本数 = 9.0", phb::Date,
+                                "2004-01-29"},
+                    OtherChange{"Mean", "UPDATE phb SET pH均值 = 6.0", phb::SampleCount, "6"},
+                    OtherChange{"IdentifierTypeOnly",
+                                "UPDATE phb SET 标识符 = CAST(标识符 AS BLOB)", phb::Mean, "6.5"}),
+    [](const testing::TestParamInfo<OtherChange>& info) { return std::string(info.param.name); });
 
 // Another tool's trigger makes the file skip a write without an error: reported, the write
 // stays pending and the file is left as it was.

@@ -67,6 +67,14 @@ struct Record {
   QString mean = QStringLiteral("7.2");
 };
 
+// The old engine's error number `action` throws, 0 when it succeeds.
+inline int errorNumber(const std::function<void()>& action) try {
+  action();
+  return 0;
+} catch (const StoreError& e) {
+  return e.number();
+}
+
 // Appends the records in order and gives back their bookmarks.
 inline std::vector<Bookmark> seedRecords(const QString& path, const std::vector<Record>& records) {
   const std::unique_ptr<RecordSet> set = RecordSet::open(path);
