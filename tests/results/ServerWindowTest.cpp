@@ -58,8 +58,8 @@ TEST(ServerWindowTest, TwoBenchesShareOneServer) {
 // A sorvane.ini that can't be used: one message naming the file and the problem, the window
 // opens empty, and phjz.mdb beside the program is not touched.
 TEST(ServerWindowTest, UnusableSettingsGiveOneMessageAndTouchNoFile) {
-  for (const char* ini : {"[results]\nserver = host='unclosed\n", "[results]\nserver =\n",
-                          "[results]\nthis line is no setting\n", "\xff\xfe[results]\n"}) {
+  for (const char* ini :
+       {"[results]\nserver = host='unclosed\n", "[Results]\n Server =\n", "\xff\xfe[results]\n"}) {
     SCOPED_TRACE(ini);
     store::testfiles::TempDatabase db;
     QFile file(db.folder() + u"/sorvane.ini"_qs);

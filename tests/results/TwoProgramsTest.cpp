@@ -1,6 +1,7 @@
-// Two results windows on one phjz.mdb, as two running programs have it. A write over a
-// record that the other program changed or deleted since it was shown is refused: one
-// message, the typed edits and the record stay, and the file is left as it was.
+// Two results windows on one store, as two running programs have it: on one phjz.mdb, or on
+// one results server as two benches logged in as two technicians. A write over a record that
+// the other program changed or deleted since it was shown is refused: one message, the typed
+// edits and the record stay, and the store is left as it was.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,6 +12,7 @@
 #include "store/PhbFields.h"
 #include "store/StoreFailures.h"
 #include "store/StoreTestFiles.h"
+#include "store/postgres/TestServer.h"
 #include "store/sqlite/SqliteConnection.h"
 
 namespace sorvane::results {
@@ -18,6 +20,8 @@ namespace {
 
 namespace phb = store::phb;
 namespace testfiles = store::testfiles;
+namespace testserver = store::testserver;
+using testserver::Backend;
 
 using Program = ResultsProgram;
 
@@ -33,18 +37,20 @@ struct Interleaving {
   friend void PrintTo(const Interleaving& c, std::ostream* os) { *os << c.name; }
 };
 
-class TwoProgramsTest : public testing::TestWithParam<Interleaving> {};
+class TwoProgramsTest : public testing::TestWithParam<std::tuple<Backend, Interleaving>> {};
 
 // Both programs show the same record of 甲, 乙, 丙; `before` runs; then `here` types a mean
 // and writes by the road.
 TEST_P(TwoProgramsTest, TheSecondWriteOverAChangedRecordIsRefused) {
-  const Interleaving& c = GetParam();
-  testfiles::TempDatabase db;
-  if (c.earlierBuildsFile) testfiles::makeEarlierBuildsFile(db.path());
-  testfiles::seedRecords(db.path(), {{.identifier = QStringLiteral("甲")},
-                                     {.identifier = QStringLiteral("乙")},
-                                     {.identifier = QStringLiteral("丙")}});
-  Program other(db.folder()), here(db.folder());
+  const auto& [backend, c] = GetParam();
+  if (backend == Backend::Server) SKIP_WITHOUT_SERVER();
+  testserver::TestStore store(backend);
+  if (c.earlierBuildsFile) testfiles::makeEarlierBuildsFile(store.source().path);
+  testserver::seedRecords(store, {{.identifier = QStringLiteral("甲")},
+                                  {.identifier = QStringLiteral("乙")},
+                                  {.identifier = QStringLiteral("丙")}});
+  Program other(store.programFolder(QStringLiteral("technician2"))),
+      here(store.programFolder(QStringLiteral("technician1")));
   if (c.onLastRecord) {
     here.window->Data1->Recordset().moveLast();
     other.window->Data1->Recordset().moveLast();
@@ -55,13 +61,13 @@ TEST_P(TwoProgramsTest, TheSecondWriteOverAChangedRecordIsRefused) {
   const QStringList typed = here.boxes();
   const QString caption = here.window->Data1->Caption();
   const qsizetype messagesBefore = here.messages().size();
-  const QByteArray fileBefore = testfiles::fileBytes(db.path());
+  const QByteArray fileBefore = store.contents();
   (here.*c.road)();
   const QStringList messages = here.messages().mid(messagesBefore);
 
   if (c.refusal == Refusal::None) {
     EXPECT_EQ(messages, QStringList());
-    EXPECT_NE(testfiles::fileBytes(db.path()), fileBefore);
+    EXPECT_NE(store.contents(), fileBefore);
     return;
   }
   QString expected = (c.refusal == Refusal::Changed ? store::failures::changedElsewhere()
@@ -72,7 +78,7 @@ TEST_P(TwoProgramsTest, TheSecondWriteOverAChangedRecordIsRefused) {
   EXPECT_EQ(messages, QStringList{expected});
   EXPECT_EQ(here.boxes(), typed);
   EXPECT_EQ(here.window->Data1->Caption(), caption);
-  EXPECT_TRUE(testfiles::fileBytes(db.path()) == fileBefore) << "the file changed";
+  EXPECT_TRUE(store.contents() == fileBefore) << "the store changed";
 }
 
 void otherEditsIdentifier(Program&, Program& other) {
@@ -90,32 +96,50 @@ void otherReplacesTheLastRecord(Program&, Program& other) {
   other.save();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Interleavings, TwoProgramsTest,
-    testing::Values(
-        Interleaving{"EditAfterTheOthersEdit", otherEditsIdentifier, Refusal::Changed},
-        Interleaving{"EditSavedOnLeaving", otherEditsIdentifier, Refusal::Changed, &Program::next},
-        Interleaving{"DeleteAfterTheOthersEdit", otherEditsIdentifier, Refusal::Changed,
-                     &Program::erase},
-        Interleaving{"EditAfterTheOthersDelete", otherDeletes, Refusal::Deleted},
-        Interleaving{"EditOfADeletedRecordWhoseIdCouldBeTaken", otherReplacesTheLastRecord,
-                     Refusal::Deleted, &Program::save, true},
-        // An earlier build's file hands the id out again; the changed values give it away.
-        Interleaving{"EditOfADeletedRecordWhoseIdWasTaken", otherReplacesTheLastRecord,
-                     Refusal::Changed, &Program::save, true, true},
-        Interleaving{"OtherRecordEdited",
-                     [](Program&, Program& other) {
-                       other.next();
-                       otherEditsIdentifier(other, other);
-                     },
-                     Refusal::None},
-        Interleaving{"SecondSaveOfItsOwnEdit",
-                     [](Program& here, Program&) {
-                       here.type(phb::Identifier, QStringLiteral("甲二"));
-                       here.save();
-                     },
-                     Refusal::None}),
-    [](const testing::TestParamInfo<Interleaving>& info) { return std::string(info.param.name); });
+const Interleaving kInterleavings[] = {
+    Interleaving{"EditAfterTheOthersEdit", otherEditsIdentifier, Refusal::Changed},
+    Interleaving{"EditSavedOnLeaving", otherEditsIdentifier, Refusal::Changed, &Program::next},
+    Interleaving{"DeleteAfterTheOthersEdit", otherEditsIdentifier, Refusal::Changed,
+                 &Program::erase},
+    Interleaving{"EditAfterTheOthersDelete", otherDeletes, Refusal::Deleted},
+    Interleaving{"EditOfADeletedRecordWhoseIdCouldBeTaken", otherReplacesTheLastRecord,
+                 Refusal::Deleted, &Program::save, true},
+    // An earlier build's file hands the id out again; the changed values give it away.
+    Interleaving{"EditOfADeletedRecordWhoseIdWasTaken", otherReplacesTheLastRecord,
+                 Refusal::Changed, &Program::save, true, true},
+    Interleaving{"OtherRecordEdited",
+                 [](Program&, Program& other) {
+                   other.next();
+                   otherEditsIdentifier(other, other);
+                 },
+                 Refusal::None},
+    Interleaving{"SecondSaveOfItsOwnEdit",
+                 [](Program& here, Program&) {
+                   here.type(phb::Identifier, QStringLiteral("甲二"));
+                   here.save();
+                 },
+                 Refusal::None}};
+
+// The earlier build's file is the file's own case: a server never hands an id out twice.
+std::vector<Interleaving> serverInterleavings() {
+  std::vector<Interleaving> cases;
+  for (const Interleaving& c : kInterleavings)
+    if (!c.earlierBuildsFile) cases.push_back(c);
+  return cases;
+}
+
+std::string interleavingName(const testing::TestParamInfo<TwoProgramsTest::ParamType>& info) {
+  return std::get<1>(info.param).name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Interleavings, TwoProgramsTest,
+                         testing::Combine(testing::Values(Backend::File),
+                                          testing::ValuesIn(kInterleavings)),
+                         interleavingName);
+INSTANTIATE_TEST_SUITE_P(Server, TwoProgramsTest,
+                         testing::Combine(testing::Values(Backend::Server),
+                                          testing::ValuesIn(serverInterleavings())),
+                         interleavingName);
 
 }  // namespace
 }  // namespace sorvane::results

@@ -14,6 +14,7 @@
 
 #include "store/RecordSet.h"
 #include "store/StoreTestFiles.h"
+#include "store/postgres/TestServer.h"
 #include "store/sqlite/SqliteConnection.h"
 #include "store/sqlite/SqliteStatement.h"
 
@@ -63,15 +64,18 @@ struct Action {
 
 void PrintTo(const Action& action, std::ostream* os) { *os << action.name; }
 
-class HistoryActionTest : public testing::TestWithParam<Action> {};
+// Runs on both stores: the file's history names the system login, the server's the
+// database login.
+class HistoryActionTest : public testing::TestWithParam<std::tuple<testserver::Backend, Action>> {};
 
 TEST_P(HistoryActionTest, WritesExactlyOneRowWithBeforeAndAfter) {
-  const Action& c = GetParam();
-  TempDatabase db;
-  seedRecords(db.path(), {{.identifier = u"A"_qs}});
-  auto set = RecordSet::open(db.path());
+  const auto& [backend, c] = GetParam();
+  if (backend == testserver::Backend::Server) SKIP_WITHOUT_SERVER();
+  testserver::TestStore store(backend);
+  testserver::seedRecords(store, {{.identifier = u"A"_qs}});
+  auto set = store.open();
   const Bookmark id = *set->bookmark();
-  const long rowsBefore = count(db.path());
+  const long rowsBefore = store.historyRows();
   // Who: the user the program runs as, not $USER, which anyone can set. When: now.
   const QByteArray user = qgetenv("USER");
   qputenv("USER", "someone-else");
@@ -81,14 +85,16 @@ TEST_P(HistoryActionTest, WritesExactlyOneRowWithBeforeAndAfter) {
   qputenv("USER", user);
 
   const Bookmark target = c.action == HistoryAction::Added ? *set->lastModified() : id;
-  ASSERT_EQ(count(db.path()) - rowsBefore, c.written ? 1 : 0);
+  ASSERT_EQ(store.historyRows() - rowsBefore, c.written ? 1 : 0);
   if (!c.written) return;
-  const HistoryEntry last = readHistory(db.path(), target).back();
+  const HistoryEntry last = readHistory(store.source(), target).back();
   EXPECT_EQ(last.recordId, target);
   EXPECT_EQ(last.action, c.action);
   EXPECT_EQ(last.before, c.before);
   EXPECT_EQ(last.after, c.after);
-  EXPECT_EQ(last.changedBy, QString::fromLocal8Bit(getpwuid(geteuid())->pw_name));
+  EXPECT_EQ(last.changedBy, backend == testserver::Backend::File
+                                ? QString::fromLocal8Bit(getpwuid(geteuid())->pw_name)
+                                : u"technician1"_qs);
   // Always with its offset, +00:00 included, so the instant reads back the same anywhere.
   EXPECT_TRUE(QRegularExpression(uR"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)"_qs)
                   .match(last.changedAt)
@@ -117,8 +123,17 @@ const Action kActions[] = {
     {"Delete", [](RecordSet& set) { set.deleteCurrent(); }, HistoryAction::Deleted, kSeeded,
      std::nullopt}};
 
-INSTANTIATE_TEST_SUITE_P(Actions, HistoryActionTest, testing::ValuesIn(kActions),
-                         [](const auto& info) { return std::string(info.param.name); });
+std::string actionName(const testing::TestParamInfo<HistoryActionTest::ParamType>& info) {
+  return std::get<1>(info.param).name;
+}
+INSTANTIATE_TEST_SUITE_P(File, HistoryActionTest,
+                         testing::Combine(testing::Values(testserver::Backend::File),
+                                          testing::ValuesIn(kActions)),
+                         actionName);
+INSTANTIATE_TEST_SUITE_P(Server, HistoryActionTest,
+                         testing::Combine(testing::Values(testserver::Backend::Server),
+                                          testing::ValuesIn(kActions)),
+                         actionName);
 
 TEST(IsoWithOffsetTest, SecondsAndTheOffsetAlwaysWrittenOut) {
   const struct {

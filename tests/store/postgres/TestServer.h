@@ -18,6 +18,8 @@
 #include "store/ResultsSource.h"
 #include "store/StoreTestFiles.h"
 #include "store/postgres/PgConnection.h"
+#include "store/sqlite/SqliteConnection.h"
+#include "store/sqlite/SqliteStatement.h"
 
 namespace sorvane::store::testserver {
 
@@ -128,6 +130,24 @@ class TestStore {
     return folder->path();
   }
   ServerDatabase* server() const { return server_.get(); }
+  // Everything the store holds, to tell whether anything at all changed.
+  QByteArray contents() const {
+    if (!server_) return testfiles::fileBytes(file_.path());
+    const PgResult rows = server_->admin().exec(
+        "SELECT (SELECT coalesce(string_agg(p::text, ',' ORDER BY id), '') FROM sorvane.phb p)"
+        " || (SELECT coalesce(string_agg(h::text, ',' ORDER BY id), '')"
+        " FROM sorvane.phb_history h)");
+    return rows.value(0, 0).toString().toUtf8();
+  }
+  // How many history rows the store holds.
+  long historyRows() const {
+    if (server_)
+      return long(server_->admin().exec("SELECT count(*) FROM sorvane.phb_history").int64(0, 0));
+    SqliteConnection db(file_.path(), SqliteConnection::Access::ReadOnly);
+    SqliteStatement query(db, "SELECT count(*) FROM phb_history");
+    query.step();
+    return long(query.columnInt64(0));
+  }
 
  private:
   testfiles::TempDatabase file_;
