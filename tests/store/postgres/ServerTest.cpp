@@ -283,5 +283,99 @@ TEST(ServerGoneTest, KilledMidSessionKeepsTheEditsAndLosesNothing) {
   EXPECT_EQ(fresh->fieldText(kId), "A2");
 }
 
+// ---- a COMMIT whose answer never came -----------------------------------------------------
+
+// How the connection goes while the server is in the middle of the save's COMMIT.
+enum class Cut {
+  AfterCommitting,  // committed, waiting for a standby that never comes; backend ended
+  WhileCommitting,  // a deferred check still running at COMMIT; backend ended: aborted
+  ServerGone,       // the server killed and not started again within the wait
+};
+
+struct CommitCase {
+  const char* name;
+  Cut cut;
+  int kind;            // the error's kind; -1: saved
+  const char* stored;  // the identifier stored afterwards
+};
+
+void PrintTo(const CommitCase& c, std::ostream* os) { *os << c.name; }
+
+// Waits for the save to reach COMMIT, then cuts it off as `cut` says.
+void cut(Cut cut, ServerDatabase& db, OwnServer& server) {
+  PgConnection watch(db.conninfo(u"postgres"_qs));
+  for (int tries = 0; tries < 200; ++tries, QThread::msleep(50)) {
+    const PgResult pid = watch.exec(
+        "SELECT pid FROM pg_stat_activity WHERE application_name = 'Sorvane'"
+        " AND query = 'COMMIT' AND state = 'active'");
+    if (pid.rows() == 0) continue;
+    if (cut == Cut::ServerGone) return server.kill();
+    watch.exec("SELECT pg_terminate_backend($1::integer)", PgParams().add(pid.value(0, 0)));
+    return;
+  }
+  ADD_FAILURE() << "the save never reached COMMIT";
+}
+
+class CommitCutTest : public testing::TestWithParam<CommitCase> {};
+
+TEST_P(CommitCutTest, SavedOnlyWhenTheServerSaysSo) {
+  SKIP_WITHOUT_SERVER();
+  const CommitCase& c = GetParam();
+  OwnServer server;
+  ServerDatabase db(server.folder());
+  {
+    auto seed = openRecordSet({.server = db.conninfo()});
+    seed->addNew();
+    seed->setFieldText(kId, u"A"_qs);
+    seed->update();
+  }
+  if (c.cut == Cut::WhileCommitting) {
+    db.admin().exec(
+        "CREATE FUNCTION sorvane.slow() RETURNS trigger LANGUAGE plpgsql AS"
+        " $$BEGIN PERFORM pg_sleep(30); RETURN NULL; END$$");
+    db.admin().exec(
+        "CREATE CONSTRAINT TRIGGER slow AFTER UPDATE ON sorvane.phb DEFERRABLE INITIALLY"
+        " DEFERRED FOR EACH ROW EXECUTE FUNCTION sorvane.slow()");
+  } else {
+    db.admin().exec("ALTER SYSTEM SET synchronous_standby_names = 'nobody'");
+    db.admin().exec("SELECT pg_reload_conf()");
+  }
+  auto set = openRecordSet({.server = db.conninfo()});
+  set->edit();
+  set->setFieldText(kId, u"B"_qs);
+
+  std::thread cutter([&] {
+    try {
+      cut(c.cut, db, server);
+    } catch (const StoreError& e) {
+      ADD_FAILURE() << e.message().toStdString();
+    }
+  });
+  int kind = -1;
+  try {
+    set->update();
+  } catch (const StoreError& e) {
+    kind = int(e.kind());
+  }
+  cutter.join();
+  EXPECT_EQ(kind, c.kind);
+  // Not known to be saved: the edit stays pending.
+  EXPECT_EQ(set->editMode(), c.kind < 0 ? RecordSet::EditMode::None : RecordSet::EditMode::Edit);
+  if (c.cut == Cut::ServerGone) server.restart();
+  db.admin().exec("ALTER SYSTEM RESET synchronous_standby_names");
+  db.admin().exec("SELECT pg_reload_conf()");
+  EXPECT_EQ(openRecordSet({.server = db.conninfo()})->fieldText(kId), c.stored);
+}
+
+const CommitCase kCommitCases[] = {
+    {"CommittedBeforeTheCut", Cut::AfterCommitting, -1, "B"},
+    {"AbortedByTheCut", Cut::WhileCommitting, int(Kind::Unreachable), "A"},
+    // The commit record was written before the server went: it is there once it is back.
+    {"ServerGoneForLongerThanTheWait", Cut::ServerGone, int(Kind::OutcomeUnknown), "B"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Server, CommitCutTest, testing::ValuesIn(kCommitCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace sorvane::store
