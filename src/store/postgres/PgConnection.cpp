@@ -234,21 +234,24 @@ PgResult PgConnection::exec(const char* sql, const PgParams& params) {
   return PgResult(result);
 }
 
-void PgConnection::prepare(const char* name, const char* sql, const PgParams& typesLike) {
-  pg_result* result = PQprepare(conn_, name, sql, typesLike.count(), typesLike.types_.data());
-  if (PQresultStatus(result) != PGRES_COMMAND_OK) fail(result);
-  PQclear(result);
-}
-
-PgResult PgConnection::execPrepared(const char* name, const PgParams& params) {
+PgResult PgConnection::execPrepared(const QByteArray& sql, const PgParams& params) {
+  auto name = prepared_.constFind(sql);
+  if (name == prepared_.constEnd()) {
+    const QByteArray made = "sorvane_" + QByteArray::number(prepared_.size());
+    pg_result* result =
+        PQprepare(conn_, made.constData(), sql.constData(), params.count(), params.types_.data());
+    if (PQresultStatus(result) != PGRES_COMMAND_OK) fail(result);
+    PQclear(result);
+    name = prepared_.insert(sql, made);
+  }
   std::vector<const char*> values(params.count());
   std::vector<int> lengths(params.count()), formats(params.count(), 1);
   for (int i = 0; i < params.count(); ++i) {
     values[i] = params.nulls_[i] ? nullptr : params.values_[i].constData();
     lengths[i] = static_cast<int>(params.values_[i].size());
   }
-  pg_result* result =
-      PQexecPrepared(conn_, name, params.count(), values.data(), lengths.data(), formats.data(), 1);
+  pg_result* result = PQexecPrepared(conn_, name->constData(), params.count(), values.data(),
+                                     lengths.data(), formats.data(), 1);
   const ExecStatusType status = PQresultStatus(result);
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail(result);
   return PgResult(result);

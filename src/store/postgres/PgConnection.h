@@ -6,6 +6,7 @@
 // equal to the one stored.
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QVariant>
 #include <cstdint>
@@ -90,9 +91,9 @@ class PgConnection {
 
   // Throws PgError for a failure the server reports, or a lost connection.
   PgResult exec(const char* sql, const PgParams& params = {});
-  // Prepares a statement once per connection, then runs it.
-  void prepare(const char* name, const char* sql, const PgParams& typesLike);
-  PgResult execPrepared(const char* name, const PgParams& params);
+  // The same, prepared on its first use on this connection and reused after: for the
+  // statements run once per move or save.
+  PgResult execPrepared(const QByteArray& sql, const PgParams& params);
 
   // The server as the messages name it: its service, or its host and database; never a
   // password.
@@ -103,6 +104,7 @@ class PgConnection {
  private:
   pg_conn* conn_ = nullptr;
   QString server_;
+  QHash<QByteArray, QByteArray> prepared_;  // statement name by SQL
   [[noreturn]] void fail(pg_result* result);
 };
 

@@ -1,0 +1,330 @@
+// The results store on a PostgreSQL server of its own (started for the run, reached over its
+// Unix socket, fsync on) beside bare libpq code doing the same work, alternated in one run.
+// Prints each median and the ratio store / bare against its target.
+//
+//   server_bench [records] [rounds]     run the comparison (default 1000000, 5)
+//   server_bench --probe CONNINFO       one report in a fresh process; prints VmHWM in KiB
+
+#include <libpq-fe.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDate>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "BenchArguments.h"
+#include "store/RecordSet.h"
+#include "store/ResultsSource.h"
+#include "store/Snapshot.h"
+#include "store/StoreError.h"
+
+namespace {
+
+using namespace sorvane::store;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kUsage =
+    "usage: server_bench [records] [rounds]   (records: 100000 or more, default 1000000;\n"
+    "                                          rounds: 1 or more, default 5)\n";
+constexpr long kReportRecords = 100000;
+constexpr int kMoves = 20000;
+constexpr int kSaves = 200;
+
+PGconn* connectBare(const std::string& conninfo) {
+  PGconn* db = PQconnectdb(conninfo.c_str());
+  if (PQstatus(db) != CONNECTION_OK) {
+    std::fprintf(stderr, "connect: %s", PQerrorMessage(db));
+    std::exit(1);
+  }
+  return db;
+}
+
+PGresult* run(PGconn* db, const char* sql, int binary = 1) {
+  PGresult* r = PQexecParams(db, sql, 0, nullptr, nullptr, nullptr, nullptr, binary);
+  if (PQresultStatus(r) != PGRES_COMMAND_OK && PQresultStatus(r) != PGRES_TUPLES_OK) {
+    std::fprintf(stderr, "%s: %s", sql, PQerrorMessage(db));
+    std::exit(1);
+  }
+  return r;
+}
+
+void exec(PGconn* db, const char* sql) { PQclear(run(db, sql)); }
+
+std::int64_t int8(PGresult* r, int row, int column) {
+  std::uint64_t n;
+  std::memcpy(&n, PQgetvalue(r, row, column), 8);
+  return static_cast<std::int64_t>(be64toh(n));
+}
+
+// A database holding `records` records, each with the history row of its addition.
+void fill(const std::string& admin, long records) {
+  PGconn* db = connectBare(admin);
+  exec(db, "ALTER TABLE sorvane.phb DISABLE TRIGGER phb_history_log");
+  const std::string insert =
+      "INSERT INTO sorvane.phb (日期, 标识符, 样本数, pH均值) SELECT date '2004-01-29' + i % 7000,"
+      " 'S' || i, 2 + i % 20, 6.0 + (i % 200) / 100.0 FROM generate_series(0, " +
+      std::to_string(records - 1) + ") AS i";
+  exec(db, insert.c_str());
+  exec(db,
+       "INSERT INTO sorvane.phb_history (record_id, action, changed_at, changed_by, after_日期,"
+       " after_标识符, after_样本数, after_pH均值) SELECT id, 'added', now(), 'bench', 日期,"
+       " 标识符, 样本数, pH均值 FROM sorvane.phb");
+  exec(db, "ALTER TABLE sorvane.phb ENABLE TRIGGER phb_history_log");
+  exec(db, "VACUUM ANALYZE sorvane.phb");
+  PQfinish(db);
+}
+
+double readFields(const RecordSet& rs) {
+  return rs.field(u"日期"_qs).toDate().day() + rs.field(u"标识符"_qs).toString().size() +
+         rs.field(u"样本数"_qs).toDouble() + rs.field(u"pH均值"_qs).toDouble();
+}
+
+// The bare fetch: a prepared binary SELECT by id.
+struct BareFetch {
+  explicit BareFetch(PGconn* db) : db_(db) {
+    PQclear(PQprepare(db, "fetch",
+                      "SELECT 日期, 标识符, 样本数, pH均值 FROM sorvane.phb WHERE id = $1", 1,
+                      nullptr));
+  }
+  double operator()(std::int64_t id) {
+    const std::uint64_t big = htobe64(static_cast<std::uint64_t>(id));
+    const char* value = reinterpret_cast<const char*>(&big);
+    const int length = 8, format = 1;
+    PGresult* r = PQexecPrepared(db_, "fetch", 1, &value, &length, &format, 1);
+    double sink = 0;
+    if (PQntuples(r)) {
+      std::uint32_t days;
+      std::memcpy(&days, PQgetvalue(r, 0, 0), 4);
+      sink += QDate::fromJulianDay(2451545 + std::int32_t(be32toh(days))).day();
+      sink += QString::fromUtf8(PQgetvalue(r, 0, 1), PQgetlength(r, 0, 1)).size();
+      for (int c : {2, 3}) {
+        std::uint64_t bits;
+        std::memcpy(&bits, PQgetvalue(r, 0, c), 8);
+        bits = be64toh(bits);
+        double d;
+        std::memcpy(&d, &bits, 8);
+        sink += d;
+      }
+    }
+    PQclear(r);
+    return sink;
+  }
+  PGconn* db_;
+};
+
+double seconds(const std::function<void()>& work) {
+  const auto start = Clock::now();
+  work();
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+long peakKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  return -1;
+}
+
+// One report read through the store's snapshot, in this process.
+long reportAll(const std::string& conninfo) {
+  auto snapshot = openServerSnapshot(QString::fromStdString(conninfo), {});
+  long rows = 0;
+  double sink = 0;
+  for (; !snapshot->eof(); snapshot->moveNext(), ++rows)
+    sink +=
+        snapshot->field(u"pH均值"_qs).toDouble() + snapshot->field(u"标识符"_qs).toString().size();
+  return rows + static_cast<long>(sink * 0);
+}
+
+long childPeakKiB(const std::string& conninfo) {
+  int out[2];
+  if (pipe(out) != 0) return -1;
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    close(out[0]);
+    execl("/proc/self/exe", "server_bench", "--probe", conninfo.c_str(), nullptr);
+    _exit(127);
+  }
+  close(out[1]);
+  char buffer[64] = {};
+  const ssize_t n = read(out[0], buffer, sizeof buffer - 1);
+  close(out[0]);
+  waitpid(child, nullptr, 0);
+  return n > 0 ? std::atol(buffer) : -1;
+}
+
+void report(const char* what, const std::vector<double>& store, const std::vector<double>& bare,
+            double target, const char* unit = "s") {
+  const double scale = std::strcmp(unit, "us") == 0 ? 1e6 : 1;
+  const double s = median(store) * scale, b = median(bare) * scale, ratio = s / b;
+  std::printf("%-34s store %9.4f %s   bare %9.4f %s   ratio %.2f (target <= %.1f) %s\n", what, s,
+              unit, b, unit, ratio, target, ratio <= target ? "ok" : "OVER");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--probe") == 0) {
+    reportAll(argv[2]);
+    std::printf("%ld\n", peakKiB());
+    return 0;
+  }
+  const auto records = argc > 1 ? bench::wholeNumber(argv[1], kReportRecords, 100000000) : 1000000;
+  const auto rounds = argc > 2 ? bench::wholeNumber(argv[2], 1, 1000) : 5;
+  if (!records || !rounds || argc > 3) return bench::wrongArguments(kUsage);
+
+  QTemporaryDir state;
+  const QString stateFile = state.filePath("state");
+  const auto server = [&](const char* command, QStringList more = {}) {
+    if (QProcess::execute(
+            "bash", QStringList{SORVANE_TEST_SERVER_SCRIPT, command, stateFile} + more) != 0) {
+      std::fprintf(stderr, "server_bench: the server did not %s\n", command);
+      std::exit(1);
+    }
+  };
+  server("start", {SORVANE_SERVER_SQL, "durable"});
+  QFile stateText(stateFile);
+  stateText.open(QIODevice::ReadOnly);
+  const std::string folder = stateText.readAll().trimmed().toStdString();
+  if (folder.rfind("skip:", 0) == 0) {
+    std::fprintf(stderr, "server_bench: %s\n", folder.c_str());
+    return 1;
+  }
+  const std::string base = "host=" + folder + " user=technician1 dbname=";
+  {
+    PGconn* admin = connectBare("host=" + folder + " user=postgres dbname=postgres");
+    exec(admin, "CREATE DATABASE big TEMPLATE sorvane_template");
+    exec(admin, "CREATE DATABASE report TEMPLATE sorvane_template");
+    PQfinish(admin);
+  }
+  std::printf("filling %ld records...\n", *records);
+  fill("host=" + folder + " user=postgres dbname=big", *records);
+  fill("host=" + folder + " user=postgres dbname=report", kReportRecords);
+  const std::string big = base + "big", small = base + "report";
+  const QString bigInfo = QString::fromStdString(big);
+
+  std::vector<double> openStore, openBare, moveStore, moveBare, lastStore, lastBare, saveStore,
+      saveBare, reportStore, reportBare;
+  double sink = 0;
+  for (long r = 0; r < *rounds; ++r) {
+    openStore.push_back(seconds([&] {
+      auto rs = openServerRecordSet(bigInfo, {});
+      sink += readFields(*rs);
+    }));
+    openBare.push_back(seconds([&] {
+      PGconn* db = connectBare(big);
+      PGresult* ids = run(db, "SELECT id FROM sorvane.phb ORDER BY id");
+      std::vector<std::int64_t> keys(PQntuples(ids));
+      for (int i = 0; i < PQntuples(ids); ++i) keys[i] = int8(ids, i, 0);
+      PQclear(ids);
+      sink += BareFetch(db)(keys.front());
+      PQfinish(db);
+    }));
+
+    auto rs = openServerRecordSet(bigInfo, {});
+    PGconn* db = connectBare(big);
+    BareFetch fetch(db);
+    moveStore.push_back(seconds([&] {
+                          for (int i = 0; i < kMoves; ++i) {
+                            rs->moveNext();
+                            sink += readFields(*rs);
+                          }
+                        }) /
+                        kMoves);
+    moveBare.push_back(seconds([&] {
+                         for (int i = 0; i < kMoves; ++i) sink += fetch(i + 2);
+                       }) /
+                       kMoves);
+    lastStore.push_back(seconds([&] {
+                          for (int i = 0; i < kMoves; ++i) {
+                            rs->moveLast();
+                            sink += readFields(*rs);
+                          }
+                        }) /
+                        kMoves);
+    lastBare.push_back(seconds([&] {
+                         for (int i = 0; i < kMoves; ++i) sink += fetch(*records);
+                       }) /
+                       kMoves);
+
+    // Durable saves of one field, with the history trigger, each its own transaction.
+    rs->moveFirst();
+    saveStore.push_back(seconds([&] {
+                          for (int i = 0; i < kSaves; ++i) {
+                            rs->edit();
+                            rs->setFieldText(u"pH均值"_qs, QString::number(6 + i % 100 / 100.0));
+                            rs->update();
+                          }
+                        }) /
+                        kSaves);
+    saveBare.push_back(seconds([&] {
+                         for (int i = 0; i < kSaves; ++i) {
+                           exec(db, "BEGIN");
+                           const std::string sql = "UPDATE sorvane.phb SET pH均值 = " +
+                                                   std::to_string(6 + i % 100 / 100.0) +
+                                                   " WHERE id = 2";
+                           exec(db, sql.c_str());
+                           exec(db, "COMMIT");
+                         }
+                       }) /
+                       kSaves);
+    PQfinish(db);
+
+    reportStore.push_back(seconds([&] { sink += reportAll(small); }));
+    reportBare.push_back(seconds([&] {
+      PGconn* db = connectBare(small);
+      exec(db, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+      exec(db,
+           "DECLARE report BINARY NO SCROLL CURSOR FOR SELECT 日期, 标识符, 样本数, pH均值"
+           " FROM sorvane.phb ORDER BY id");
+      for (;;) {
+        PGresult* batch = run(db, "FETCH 2000 FROM report");
+        const int n = PQntuples(batch);
+        for (int i = 0; i < n; ++i) {
+          std::uint64_t bits;
+          std::memcpy(&bits, PQgetvalue(batch, i, 3), 8);
+          bits = be64toh(bits);
+          double mean;
+          std::memcpy(&mean, &bits, 8);
+          sink +=
+              mean + QString::fromUtf8(PQgetvalue(batch, i, 1), PQgetlength(batch, i, 1)).size();
+        }
+        PQclear(batch);
+        if (n == 0) break;
+      }
+      exec(db, "COMMIT");
+      PQfinish(db);
+    }));
+  }
+
+  std::printf("%ld records over the Unix socket, %ld rounds (medians)\n", *records, *rounds);
+  report("open + first record", openStore, openBare, 1.5);
+  std::printf("%-34s store %9.4f s (target < 1 s) %s\n", "open + first record, absolute",
+              median(openStore), median(openStore) < 1 ? "ok" : "OVER");
+  report("MoveNext, per move", moveStore, moveBare, 1.5, "us");
+  report("MoveLast, per move", lastStore, lastBare, 1.5, "us");
+  report("durable save, per save", saveStore, saveBare, 1.3, "us");
+  report("report of 100,000 records", reportStore, reportBare, 1.3);
+  std::printf("report peak memory: %ld KiB for 100,000 records, %ld KiB for %ld\n",
+              childPeakKiB(small), childPeakKiB(big), *records);
+  server("stop");
+  return sink == -1 ? 1 : 0;
+}
