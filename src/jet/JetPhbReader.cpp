@@ -160,7 +160,8 @@ struct ColumnInfo {
   int fixedOffset = 0;
   int size = 0;
   bool fixed = false;
-  QByteArray name;  // as stored
+  bool properties = false;  // the catalog's LvProp, which libmdb parses
+  QByteArray name;          // as stored
 };
 
 struct TableInfo {
@@ -181,7 +182,7 @@ class Guard {
 
   std::optional<TableInfo> table(std::uint32_t tdefPage);
   // The catalog has the columns libmdb binds, of the types it converts them from.
-  bool catalogColumns(const TableInfo& info) const;
+  bool catalogColumns(TableInfo& info) const;
   // Every page the table's usage map names is one of its data pages, with sound rows.
   bool dataPages(std::uint32_t tdefPage, const TableInfo& info, bool catalog);
 
@@ -202,7 +203,12 @@ class Guard {
   bool movedRow(const unsigned char* pointer, int size, std::uint32_t tdefPage,
                 const TableInfo& info);
   bool text(const unsigned char* p, int size) const;
-  bool longValue(const unsigned char* p, int size);
+  // The bytes libmdb gathers for a long value: inline, one row, or a chain of rows.
+  std::optional<QByteArray> longValue(const unsigned char* p, int size);
+  bool properties(const QByteArray& blob) const;
+  int propertyNames(const unsigned char* p, int size) const;
+  bool propertyBlock(const unsigned char* p, int size, int names) const;
+  bool propertyValue(int type, const unsigned char* p, int size) const;
 
   QFile& file_;
   bool jet4_;
@@ -290,7 +296,7 @@ std::optional<TableInfo> Guard::table(std::uint32_t tdefPage) {
   return info;
 }
 
-bool Guard::catalogColumns(const TableInfo& info) const {
+bool Guard::catalogColumns(TableInfo& info) const {
   const std::pair<const char*, int> bound[] = {{"Id", MDB_LONGINT},
                                                {"Name", MDB_TEXT},
                                                {"Type", MDB_INT},
@@ -298,13 +304,14 @@ bool Guard::catalogColumns(const TableInfo& info) const {
                                                {"LvProp", MDB_OLE}};
   for (const auto& [name, type] : bound) {
     bool found = false;
-    for (const ColumnInfo& c : info.columns) {
+    for (ColumnInfo& c : info.columns) {
       const QString has =
           jet4_ ? QString::fromUtf16(reinterpret_cast<const char16_t*>(c.name.constData()),
                                      c.name.size() / 2)
                 : QString::fromLatin1(c.name);
       if (has.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) {
         if (c.type != type) return false;  // libmdb binds the first of that name
+        c.properties = type == MDB_OLE;
         found = true;
         break;
       }
@@ -336,22 +343,84 @@ bool Guard::text(const unsigned char* p, int size) const {
 
 // A long value (memo or OLE) header; libmdb follows it when it reads the catalog's
 // properties, so its pages must exist and its chain must end.
-bool Guard::longValue(const unsigned char* p, int size) {
-  if (size < MDB_MEMO_OVERHEAD) return false;
-  const std::uint32_t header = le32(reinterpret_cast<const char*>(p));
+std::optional<QByteArray> Guard::longValue(const unsigned char* p, int size) {
+  if (size < MDB_MEMO_OVERHEAD) return std::nullopt;
+  const auto* bytes = reinterpret_cast<const char*>(p);
+  const std::uint32_t header = le32(bytes);
   const std::uint32_t length = header & 0x3fffffff;
-  if (header & 0x80000000) return length <= std::uint32_t(size - MDB_MEMO_OVERHEAD);
-  std::uint32_t next = le32(reinterpret_cast<const char*>(p) + 4);
-  if (header & 0x40000000) return pgRow(next).has_value();
-  if (header & 0xf0000000) return false;
-  std::uint64_t total = 0;
+  if (header & 0x80000000) {
+    if (length > std::uint32_t(size - MDB_MEMO_OVERHEAD)) return std::nullopt;
+    return QByteArray(bytes + MDB_MEMO_OVERHEAD, size - MDB_MEMO_OVERHEAD);
+  }
+  std::uint32_t next = le32(bytes + 4);
+  if (header & 0x40000000) return pgRow(next);
+  if (header & 0xf0000000) return std::nullopt;
+  QByteArray whole;
   for (std::uint32_t steps = 0; next != 0; ++steps) {
     const auto part = pgRow(next);
-    if (!part || part->size() < 4 || steps > pages_) return false;
-    total += std::uint64_t(part->size() - 4);
+    if (!part || part->size() < 4 || steps > pages_) return std::nullopt;
+    whole += part->mid(4);
+    // libmdb reads the catalog's properties into such a buffer
+    if (whole.size() > MDB_BIND_SIZE) return std::nullopt;
     next = le32(part->constData());
   }
-  return total <= MDB_BIND_SIZE;  // libmdb reads the catalog's properties into such a buffer
+  return whole;
+}
+
+// A catalog entry's properties as libmdb parses them (mdb_kkd_to_props), trusting every
+// length in them: a signature, then chunks of a 4-byte length (the chunk's own six bytes
+// included) and a 2-byte type; a chunk of property names comes before the chunks of values.
+bool Guard::properties(const QByteArray& blob) const {
+  const auto* d = reinterpret_cast<const unsigned char*>(blob.constData());
+  const qsizetype size = blob.size();
+  if (size < 4 || (std::memcmp(d, "MR2", 4) != 0 && std::memcmp(d, "KKD", 4) != 0)) return false;
+  int names = -1;
+  for (qsizetype at = 4; at < size;) {
+    if (size - at < 6) return false;
+    const std::uint32_t length = le32(blob.constData() + at);
+    const int type = le16(d + at + 4);
+    if (length < 6 || length > std::uint64_t(size - at)) return false;
+    const unsigned char* chunk = d + at + 6;
+    const int chunkSize = int(length) - 6;
+    if (type == 0x80) {
+      names = propertyNames(chunk, chunkSize);
+      if (names < 0) return false;
+    } else if (type > 2 || names < 0 || !propertyBlock(chunk, chunkSize, names)) {
+      return false;  // libmdb prints on an unknown chunk or values before names
+    }
+    at += length;
+  }
+  return true;
+}
+
+// A chunk of names: each a 2-byte length and the name. Returns how many, or -1.
+int Guard::propertyNames(const unsigned char* p, int size) const {
+  int count = 0;
+  for (int at = 0; at < size; ++count) {
+    if (size - at < 2) return -1;
+    const int length = le16(p + at);
+    at += 2;
+    if (length > size - at || !text(p + at, length)) return -1;
+    at += length;
+  }
+  return count;
+}
+
+// A chunk of values: a 4-byte length and a named block's name, then records of a 2-byte
+// length, a flag, the value's type, the index of its name, the value's size and the value.
+bool Guard::propertyBlock(const unsigned char* p, int size, int names) const {
+  if (size < 6) return false;
+  const int nameLength = le16(p + 4);
+  if (nameLength > size - 6 || !text(p + 6, nameLength)) return false;
+  for (int at = 6 + nameLength; at < size;) {
+    if (size - at < 8) return false;
+    const int length = le16(p + at), type = p[at + 3], name = le16(p + at + 4);
+    const int valueSize = le16(p + at + 6);
+    if (length < 8 + valueSize || length > size - at || name >= names) return false;
+    if (!propertyValue(type, p + at + 8, valueSize)) return false;
+    at += length;
+  }
+  return true;
 }
 
 bool Guard::row(const std::vector<unsigned char>& buf, int start, int size, const TableInfo& info,
@@ -411,8 +480,10 @@ bool Guard::row(const std::vector<unsigned char>& buf, int start, int size, cons
         c.number / 8 < maskSize && (r[size - maskSize + c.number / 8] >> (c.number % 8)) & 1;
     if (!present) continue;
     // libmdb reads a long value's 12-byte header even where the row gives it no bytes.
-    if (catalog && (c.type == MDB_OLE || c.type == MDB_MEMO) && !longValue(r + from, length))
-      return false;
+    if (catalog && (c.type == MDB_OLE || c.type == MDB_MEMO)) {
+      const auto blob = longValue(r + from, length);
+      if (!blob || (c.properties && !properties(*blob))) return false;
+    }
     if ((c.type == MDB_TEXT || c.type == MDB_MEMO) && !text(r + from, length)) return false;
   }
   return true;
@@ -477,6 +548,36 @@ bool Guard::movedRow(const unsigned char* pointer, int size, std::uint32_t tdefP
     slot = other_[start];
   }
   return false;
+}
+
+// libmdb turns a value into text by its type, reading as many bytes as the type takes.
+bool Guard::propertyValue(int type, const unsigned char* p, int size) const {
+  switch (type) {
+    case MDB_BOOL:
+    case MDB_BYTE:
+      return size >= 1;
+    case MDB_INT:
+      return size >= 2;
+    case MDB_LONGINT:
+    case MDB_FLOAT:
+      return size >= 4;
+    case MDB_MONEY:
+    case MDB_DOUBLE:
+    case MDB_DATETIME:
+      return size >= 8;
+    case MDB_REPID:
+      return size >= 16;
+    case MDB_NUMERIC:
+      return size >= 17;
+    case MDB_TEXT:
+    case MDB_MEMO:
+      return text(p, size);
+    case MDB_BINARY:
+    case MDB_OLE:
+      return true;
+    default:
+      return false;
+  }
 }
 
 // ---- libmdb --------------------------------------------------------------------------
@@ -580,7 +681,7 @@ void JetTableReader::Impl::open(const QString& tableName, const QStringList& fie
   jet4 = kind == JetFileKind::Jet4;
 
   Guard guard(file, jet4);
-  const auto catalog = guard.table(kCatalogPage);
+  auto catalog = guard.table(kCatalogPage);
   if (!catalog || !guard.catalogColumns(*catalog) || !guard.dataPages(kCatalogPage, *catalog, true))
     throw damaged(path);
 
