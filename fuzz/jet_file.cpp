@@ -64,8 +64,7 @@ void run(const uint8_t* data, size_t size) {
   const long long records = readAll(path);
   if (records < 0) return;
   try {
-    const jet::Conversion done =
-        jet::convertResultsFile(path, QFile::decodeName(output.c_str()));
+    const jet::Conversion done = jet::convertResultsFile(path, QFile::decodeName(output.c_str()));
     if (done.records != records) {
       ::dprintf(report, "read %lld records, converted %lld\n", records, done.records);
       std::abort();
@@ -82,6 +81,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   char name[] = "/dev/shm/fuzz-jet-XXXXXX";
   if (!::mkdtemp(name)) std::abort();
   folder = name;
+  std::atexit([] {
+    ::unlink((folder + "/old.mdb").c_str());
+    ::rmdir(folder.c_str());
+  });
   captured = ::memfd_create("printed", 0);
   report = ::dup(2);
   if (captured < 0 || report < 0) std::abort();
