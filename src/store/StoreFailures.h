@@ -35,7 +35,8 @@ StoreError deletedElsewhere();
 StoreError writeNotConfirmed(const QString& path);
 
 // Converting an Access file: the reader's own message (a bad file, a record that cannot
-// be carried over), and the ways writing the new file can fail.
+// be carried over), a value the new file's table refused (`detail`: the store's error,
+// which names the field), and the ways writing the new file can fail.
 StoreError notConverted(const QString& message, int number);
 StoreError conversionRefusedValue(const QString& path, qint64 record,
                                   const std::optional<QString>& identifier, const QString& detail);

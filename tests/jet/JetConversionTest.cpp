@@ -13,8 +13,10 @@
 #include "store/PhbFields.h"
 #include "store/Snapshot.h"
 #include "store/StoreError.h"
+#include "store/StoreFailures.h"
 #include "store/StoreTestFiles.h"
 #include "store/sqlite/HistoryLog.h"
+#include "store/sqlite/PhbFileWriter.h"
 #include "support/JetWriter.h"
 
 namespace sorvane::jet {
@@ -265,6 +267,24 @@ INSTANTIATE_TEST_SUITE_P(Cases, Refusals,
                            return testing::PrintToString(std::get<0>(info.param)) + "_" +
                                   std::get<1>(info.param).name;
                          });
+
+// The reader refuses what the table's checks would; should one still refuse a value, the
+// message names the record and the field once, without SQLite's words.
+TEST(ConversionRefusedByTheTable, SaysSoOnceNamingTheField) {
+  QTemporaryDir dir;
+  testfiles::writeBytes(dir.filePath(QStringLiteral("新.mdb")), {});
+  PhbFileWriter file(dir.filePath(QStringLiteral("新.mdb")));
+  PhbRecord record;
+  record.identifier = QStringLiteral("一二三四五六七八九十一二三");
+  const auto error = failureOf([&] { file.add(record); });
+  ASSERT_TRUE(error);
+  EXPECT_EQ(
+      failures::conversionRefusedValue(QStringLiteral("旧.mdb"), 7, record.identifier,
+                                       error->message())
+          .message(),
+      QStringLiteral("“旧.mdb”中第 7 条记录（标识符“一二三四五六七八九十一二三”）不能原样"
+                     "转换：表“phb”不接受字段“标识符”的值。没有转换任何记录，文件没有改动。"));
+}
 
 // ---- killed at each step ---------------------------------------------------------------
 
