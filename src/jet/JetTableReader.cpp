@@ -16,6 +16,7 @@
 
 #include "jet/JetFormat.h"
 #include "jet/JetGuard.h"
+#include "jet/JetNumbers.h"
 #include "jet/JetPhbReader.h"
 
 namespace sorvane::jet {
@@ -39,15 +40,65 @@ struct MdbDeleter {
   void operator()(MdbTableDef* t) const { mdb_free_tabledef(t); }
 };
 
-// Significant digits of a decimal text such as "-1110.554" or "0.0500".
-int significantDigits(const char* text) {
-  std::string digits;
-  for (const char* p = text; *p; ++p)
-    if (*p >= '0' && *p <= '9') digits += *p;
-  const size_t first = digits.find_first_not_of('0');
-  if (first == std::string::npos) return 0;
-  const size_t last = digits.find_last_not_of('0');
-  return int(last - first + 1);
+bool isNumberType(int type) {
+  switch (type) {
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT:
+    case MDB_MONEY:
+    case MDB_FLOAT:
+    case MDB_DOUBLE:
+    case MDB_DATETIME:
+    case MDB_NUMERIC:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A fixed-size number's value from its bytes; Decimal, which libmdb decodes, is not one.
+double fixedNumber(int type, const unsigned char* p, JetValue::Kind& kind) {
+  switch (type) {
+    case MDB_BYTE:
+      return p[0];
+    case MDB_INT:
+      return std::int16_t(le16(p));
+    case MDB_LONGINT:
+      return std::int32_t(le32(reinterpret_cast<const char*>(p)));
+    case MDB_FLOAT: {
+      float single;
+      std::memcpy(&single, p, 4);
+      return singleAsShown(single);
+    }
+    case MDB_MONEY: {
+      std::int64_t units;
+      std::memcpy(&units, p, 8);
+      bool exact = true;
+      const double value = currencyValue(units, &exact);
+      if (!exact) kind = JetValue::Kind::Inexact;
+      return value;
+    }
+    default: {  // Double and DateTime
+      double value;
+      std::memcpy(&value, p, 8);
+      return value;
+    }
+  }
+}
+
+// A number read as such becomes out of range when it is not finite, and a DateTime's days
+// become its date and time.
+void finishNumber(int type, JetValue& v) {
+  if (!std::isfinite(v.number)) v.kind = JetValue::Kind::OutOfRange;
+  if (type != MDB_DATETIME || v.kind != JetValue::Kind::Number) return;
+  const std::optional<JetDateTime> when = dateTimeFromDays(v.number);
+  if (!when) {
+    v.kind = JetValue::Kind::OutOfRange;
+    return;
+  }
+  v.kind = JetValue::Kind::DateTime;
+  v.date = when->date;
+  v.time = when->time;
 }
 
 }  // namespace
@@ -182,10 +233,8 @@ bool JetTableReader::Impl::text(const unsigned char* p, int length, QString& out
 
 void JetTableReader::Impl::decode(int field, JetValue& v) {
   const MdbColumn* col = columns[size_t(field)];
-  v.kind = JetValue::Kind::Null;
+  v = JetValue{};
   v.columnType = col->col_type;
-  v.number = 0;
-  v.date = QDate();
   v.time = QTime(0, 0);
   const int cols = jet4 ? le16(row) : row[0];
   const int maskSize = (cols + 7) / 8;
@@ -202,83 +251,27 @@ void JetTableReader::Impl::decode(int field, JetValue& v) {
   const int start = col->cur_value_start, length = col->cur_value_len;
   if (start < 0 || length < 0 || start + length > int(mdb->fmt->pg_size)) throw damaged(path);
   const unsigned char* p = mdb->pg_buf + start;
-  const int need =
-      col->col_type == MDB_NUMERIC ? 17 : mdb_col_fixed_size(const_cast<MdbColumn*>(col));
-  switch (col->col_type) {
-    case MDB_TEXT:
-      v.kind = text(p, length, v.text) ? JetValue::Kind::Text : JetValue::Kind::BadText;
-      return;
-    case MDB_BYTE:
-    case MDB_INT:
-    case MDB_LONGINT:
-    case MDB_MONEY:
-    case MDB_FLOAT:
-    case MDB_DOUBLE:
-    case MDB_DATETIME:
-    case MDB_NUMERIC:
-      if (length < need) throw damaged(path);
-      break;
-    default:
-      v.kind = JetValue::Kind::Other;
-      return;
-  }
-  v.kind = JetValue::Kind::Number;
-  switch (col->col_type) {
-    case MDB_BYTE:
-      v.number = p[0];
-      break;
-    case MDB_INT:
-      v.number = std::int16_t(le16(p));
-      break;
-    case MDB_LONGINT:
-      v.number = std::int32_t(le32(reinterpret_cast<const char*>(p)));
-      break;
-    case MDB_FLOAT: {
-      // A Single counts as its shortest decimal form (7.26, not 7.260000228881836), the
-      // value Access showed.
-      float single;
-      std::memcpy(&single, p, 4);
-      char digits[32];
-      *std::to_chars(digits, digits + sizeof digits - 1, single).ptr = '\0';
-      v.number = std::strtod(digits, nullptr);
-      break;
-    }
-    case MDB_MONEY: {
-      std::int64_t units;
-      std::memcpy(&units, p, 8);
-      if (significantDigits(std::to_string(units).c_str()) > 15) v.kind = JetValue::Kind::Inexact;
-      v.number = double(units) / 10000.0;
-      break;
-    }
-    case MDB_NUMERIC: {
-      char* digits = mdb_numeric_to_string(mdb.get(), start, col->col_scale, col->col_prec);
-      if (significantDigits(digits) > 15) v.kind = JetValue::Kind::Inexact;
-      v.number = std::strtod(digits, nullptr);
-      g_free(digits);
-      break;
-    }
-    default:  // Double and DateTime
-      std::memcpy(&v.number, p, 8);
-  }
-  if (!std::isfinite(v.number)) v.kind = JetValue::Kind::OutOfRange;
-  if (col->col_type != MDB_DATETIME || v.kind != JetValue::Kind::Number) return;
-  // Days since 1899-12-30; before that the whole part counts back while the fraction
-  // still runs forward through the day. Jet's own range is years 100 to 9999.
-  if (v.number < -657434.0 || v.number >= 2958466.0) {
-    v.kind = JetValue::Kind::OutOfRange;
+  if (col->col_type == MDB_TEXT) {
+    v.kind = text(p, length, v.text) ? JetValue::Kind::Text : JetValue::Kind::BadText;
     return;
   }
-  double whole;
-  const double fraction = std::abs(std::modf(v.number, &whole));
-  qint64 ms = std::llround(fraction * 86400000.0);
-  qint64 day = qint64(whole);
-  if (ms >= 86400000) {  // a hair before midnight rounds to the next day
-    ms -= 86400000;
-    ++day;
+  if (!isNumberType(col->col_type)) {
+    v.kind = JetValue::Kind::Other;
+    return;
   }
-  v.kind = JetValue::Kind::DateTime;
-  v.date = QDate(1899, 12, 30).addDays(day);
-  v.time = QTime::fromMSecsSinceStartOfDay(int(ms));
+  const int need =
+      col->col_type == MDB_NUMERIC ? 17 : mdb_col_fixed_size(const_cast<MdbColumn*>(col));
+  if (length < need) throw damaged(path);
+  v.kind = JetValue::Kind::Number;
+  if (col->col_type == MDB_NUMERIC) {
+    char* digits = mdb_numeric_to_string(mdb.get(), start, col->col_scale, col->col_prec);
+    if (significantDigits(digits) > 15) v.kind = JetValue::Kind::Inexact;
+    v.number = std::strtod(digits, nullptr);
+    g_free(digits);
+  } else {
+    v.number = fixedNumber(col->col_type, p, v.kind);
+  }
+  finishNumber(col->col_type, v);
 }
 
 JetTableReader::JetTableReader(const QString& path, const QString& table, const QStringList& fields)

@@ -3,9 +3,13 @@
 // every record it carries over, is tested with the conversion.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cmath>
+#include <optional>
 
+#include "jet/JetNumbers.h"
 #include "jet/JetPhbReader.h"
 #include "store/StoreTestFiles.h"
 #include "support/JetFixtures.h"
@@ -157,6 +161,37 @@ TEST(AccessFile, SurvivesEveryFlippedByteOfItsCatalog) {
   // The usage maps (page 1), the catalog's definition (2), its rows (14) and the long
   // values that hold their properties (22, 23); every other byte.
   expectEveryFlipSurvived(clean, dir.filePath(name), 4096, {{1, 3}, {14, 15}, {22, 24}}, 2);
+}
+
+// Stored days as Access shows them: before 1899-12-30 the whole part counts back while the
+// fraction runs forward; a hair before midnight is the next day; outside years 100-9999 none.
+TEST(JetNumbers, DaysBecomeDateAndTime) {
+  const struct {
+    const char* name;
+    double days;
+    std::optional<QDateTime> shown;
+  } cases[] = {
+      {"Epoch", 0, QDateTime(QDate(1899, 12, 30), QTime(0, 0))},
+      {"BeforeEpochFractionForward", -1.25, QDateTime(QDate(1899, 12, 29), QTime(6, 0))},
+      {"Noon2003", 37947.5, QDateTime(QDate(2003, 11, 22), QTime(12, 0))},
+      {"HairBeforeMidnight", 1.9999999999, QDateTime(QDate(1900, 1, 1), QTime(0, 0))},
+      {"FirstDayOfYear100", -657434, QDateTime(QDate(100, 1, 1), QTime(0, 0))},
+      {"BeforeYear100", -657434.5, std::nullopt},
+      {"AfterYear9999", 2958466, std::nullopt},
+      {"NotANumber", std::nan(""), std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::optional<JetDateTime> got = dateTimeFromDays(c.days);
+    ASSERT_EQ(got.has_value(), c.shown.has_value());
+    if (got) EXPECT_EQ(QDateTime(got->date, got->time), *c.shown);
+  }
+  EXPECT_EQ(singleAsShown(7.26f), 7.26);
+  bool exact = false;
+  EXPECT_EQ(currencyValue(72600, &exact), 7.26);
+  EXPECT_TRUE(exact);
+  currencyValue(1234567890123456, &exact);  // 16 digits: a double cannot keep them all
+  EXPECT_FALSE(exact);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, JetFile, testing::Values(JetVersion::Jet3, JetVersion::Jet4),
