@@ -202,6 +202,39 @@ bool Guard::propertyBlock(const unsigned char* p, int size, int names) const {
   return true;
 }
 
+// The offsets of a row's variable columns, the end of the data last, read from the end of
+// the row as libmdb reads them; none when they do not fit the row.
+std::optional<std::vector<int>> Guard::varOffsets(const unsigned char* r, int size,
+                                                  int maskSize) const {
+  const int countSize = jet4_ ? 2 : 1;
+  // From the end: null mask, count of variable columns, their offsets (the last one is the
+  // end of the data); Jet 3 puts a jump table between them for rows over 255 bytes.
+  const int countAt = size - maskSize - countSize;
+  if (countAt < countSize) return std::nullopt;
+  const int varCols = jet4_ ? le16(r + countAt) : r[countAt];
+  std::vector<int> offsets;
+  if (jet4_) {
+    const int first = countAt - 2 * (varCols + 1);
+    if (first < countSize) return std::nullopt;
+    for (int i = 0; i <= varCols; ++i) offsets.push_back(le16(r + countAt - 2 - 2 * i));
+  } else {
+    int jumps = (size - 1) / 256;
+    const int colPtr = size - 1 - maskSize - jumps - 1;
+    if ((colPtr - varCols) / 256 < jumps) --jumps;
+    const int ptr = size - 1 - maskSize - jumps - 1;
+    if (ptr - varCols < countSize) return std::nullopt;
+    int used = 0;
+    for (int i = 0; i <= varCols; ++i) {
+      while (used < jumps && i == r[size - 1 - maskSize - used - 1]) ++used;
+      offsets.push_back(r[ptr - i] + used * 256);
+    }
+  }
+  for (int i = 0; i < varCols; ++i)
+    if (offsets[i] < countSize || offsets[i] > offsets[i + 1] || offsets[i + 1] > size)
+      return std::nullopt;
+  return offsets;
+}
+
 bool Guard::row(const std::vector<unsigned char>& buf, int start, int size, const TableInfo& info,
                 bool catalog) {
   const unsigned char* r = &buf[start];
@@ -209,36 +242,15 @@ bool Guard::row(const std::vector<unsigned char>& buf, int start, int size, cons
   if (size < countSize + 1) return false;
   const int cols = jet4_ ? le16(r) : r[0];
   const int maskSize = (cols + 7) / 8;
-  int varCols = 0;
   std::vector<int> offsets;
   if (info.numVarCols > 0) {
-    // From the end: null mask, count of variable columns, their offsets (the last one is
-    // the end of the data); Jet 3 puts a jump table between them for rows over 255 bytes.
-    const int countAt = size - maskSize - countSize;
-    if (countAt < countSize) return false;
-    varCols = jet4_ ? le16(r + countAt) : r[countAt];
-    if (jet4_) {
-      const int first = countAt - 2 * (varCols + 1);
-      if (first < countSize) return false;
-      for (int i = 0; i <= varCols; ++i) offsets.push_back(le16(r + countAt - 2 - 2 * i));
-    } else {
-      int jumps = (size - 1) / 256;
-      const int colPtr = size - 1 - maskSize - jumps - 1;
-      if ((colPtr - varCols) / 256 < jumps) --jumps;
-      const int ptr = size - 1 - maskSize - jumps - 1;
-      if (ptr - varCols < countSize) return false;
-      int used = 0;
-      for (int i = 0; i <= varCols; ++i) {
-        while (used < jumps && i == r[size - 1 - maskSize - used - 1]) ++used;
-        offsets.push_back(r[ptr - i] + used * 256);
-      }
-    }
-    for (int i = 0; i < varCols; ++i)
-      if (offsets[i] < countSize || offsets[i] > offsets[i + 1] || offsets[i + 1] > size)
-        return false;
+    auto found = varOffsets(r, size, maskSize);
+    if (!found) return false;
+    offsets = std::move(*found);
   } else if (size < countSize + maskSize) {
     return false;
   }
+  const int varCols = offsets.empty() ? 0 : int(offsets.size()) - 1;
   if (varCols > cols) return false;
   // Every value libmdb will take from this row lies inside it.
   int fixedFound = 0;

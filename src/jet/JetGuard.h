@@ -58,6 +58,7 @@ class Guard {
   std::optional<QByteArray> pgRow(std::uint32_t pgRow);
   bool row(const std::vector<unsigned char>& buf, int start, int size, const TableInfo& info,
            bool catalog);
+  std::optional<std::vector<int>> varOffsets(const unsigned char* r, int size, int maskSize) const;
   // The row a moved row's pointer leads to is a sound row of the same table.
   bool movedRow(const unsigned char* pointer, int size, std::uint32_t tdefPage,
                 const TableInfo& info);

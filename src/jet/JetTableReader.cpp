@@ -131,6 +131,10 @@ struct JetTableReader::Impl {
   }
 
   void open(const QString& tableName, const QStringList& fields);
+  void openLibmdb();
+  // Letter case does not matter, as with the old engine. Throw TableMissing, FieldMissing.
+  MdbCatalogEntry* findTable(const QString& tableName);
+  MdbColumn* findColumn(const QString& tableName, const QString& name);
   // The next live row's start and size on libmdb's page buffer, moved rows followed; false
   // after the last.
   bool nextRow(int& start, int& size);
@@ -150,6 +154,21 @@ void JetTableReader::Impl::open(const QString& tableName, const QStringList& fie
   if (!catalog || !guard.catalogColumns(*catalog) || !guard.dataPages(kCatalogPage, *catalog, true))
     throw damaged(path);
 
+  openLibmdb();
+  MdbCatalogEntry* entry = findTable(tableName);
+  const auto info = guard.table(std::uint32_t(entry->table_pg));
+  if (!info || !guard.dataPages(std::uint32_t(entry->table_pg), *info, false)) throw damaged(path);
+  table.reset(mdb_read_table(entry));
+  if (!table || !mdb_read_columns(table.get())) throw damaged(path);
+  for (const QString& name : fields) columns.push_back(findColumn(tableName, name));
+  values.resize(columns.size());
+  decoded.resize(columns.size());
+  announced = table->num_rows;
+  mdb_rewind_table(table.get());
+}
+
+// Opens the file in libmdb and reads its catalog, which the guard has checked.
+void JetTableReader::Impl::openLibmdb() {
   setLibmdbEnvironment();
   mdb.reset(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
   if (!mdb) throw damaged(path);
@@ -165,39 +184,28 @@ void JetTableReader::Impl::open(const QString& tableName, const QStringList& fie
                              .arg(path));
   }
   if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) throw damaged(path);
+}
 
-  MdbCatalogEntry* entry = nullptr;
-  for (guint i = 0; i < mdb->num_catalog && !entry; ++i) {
+MdbCatalogEntry* JetTableReader::Impl::findTable(const QString& tableName) {
+  for (guint i = 0; i < mdb->num_catalog; ++i) {
     auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
     if (mdb_is_user_table(e) &&
         QString::fromUtf8(e->object_name).compare(tableName, Qt::CaseInsensitive) == 0)
-      entry = e;
+      return e;
   }
-  if (!entry)
-    throw JetReadError(
-        Kind::TableMissing,
-        QStringLiteral("数据库“%1”中找不到表“%2”。文件没有改动。").arg(path, tableName));
+  throw JetReadError(
+      Kind::TableMissing,
+      QStringLiteral("数据库“%1”中找不到表“%2”。文件没有改动。").arg(path, tableName));
+}
 
-  const auto info = guard.table(std::uint32_t(entry->table_pg));
-  if (!info || !guard.dataPages(std::uint32_t(entry->table_pg), *info, false)) throw damaged(path);
-  table.reset(mdb_read_table(entry));
-  if (!table || !mdb_read_columns(table.get())) throw damaged(path);
-  for (const QString& name : fields) {
-    MdbColumn* found = nullptr;
-    for (guint i = 0; i < table->num_cols && !found; ++i) {
-      auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-      if (QString::fromUtf8(col->name).compare(name, Qt::CaseInsensitive) == 0) found = col;
-    }
-    if (!found)
-      throw JetReadError(Kind::FieldMissing,
-                         QStringLiteral("数据库“%1”的表“%2”中找不到字段“%3”。文件没有改动。")
-                             .arg(path, tableName, name));
-    columns.push_back(found);
+MdbColumn* JetTableReader::Impl::findColumn(const QString& tableName, const QString& name) {
+  for (guint i = 0; i < table->num_cols; ++i) {
+    auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+    if (QString::fromUtf8(col->name).compare(name, Qt::CaseInsensitive) == 0) return col;
   }
-  values.resize(columns.size());
-  decoded.resize(columns.size());
-  announced = table->num_rows;
-  mdb_rewind_table(table.get());
+  throw JetReadError(Kind::FieldMissing,
+                     QStringLiteral("数据库“%1”的表“%2”中找不到字段“%3”。文件没有改动。")
+                         .arg(path, tableName, name));
 }
 
 // Decodes strictly: bytes that are not code page 936 (Jet 3) or UCS-2 (Jet 4) give false
