@@ -64,7 +64,7 @@ void run(const uint8_t* data, size_t size) {
   const long long records = readAll(path);
   if (records < 0) return;
   try {
-    const jet::Conversion done = jet::convertResultsFile(path, QFile::decodeName(output.c_str()));
+    const jet::Conversion done = jet::convertJetFile(path, QFile::decodeName(output.c_str()));
     if (done.records != records) {
       ::dprintf(report, "read %lld records, converted %lld\n", records, done.records);
       std::abort();

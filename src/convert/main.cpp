@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    const sorvane::jet::Conversion done = sorvane::jet::convertResultsFileInChild(
+    const sorvane::jet::Conversion done = sorvane::jet::convertJetFileInChild(
         arguments[1], arguments[2],
         {QCoreApplication::applicationFilePath(),
          sorvane::jet::ChildLimits::forFile(QFileInfo(arguments[1]).size()),

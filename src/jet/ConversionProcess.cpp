@@ -255,7 +255,7 @@ ChildLimits ChildLimits::forFile(qint64 bytes) {
   return limits;
 }
 
-std::optional<Conversion> convertOldResultsFileInChild(const QString& path,
+std::optional<Conversion> convertJetFileInPlaceInChild(const QString& path,
                                                        const ChildOptions& options) {
   if (leftToTheUsualOpening(path)) return std::nullopt;
   const Answer answer = runWorker(path, {QStringLiteral("in-place"), path}, options);
@@ -264,8 +264,8 @@ std::optional<Conversion> convertOldResultsFileInChild(const QString& path,
   return answer.done;
 }
 
-Conversion convertResultsFileInChild(const QString& oldPath, const QString& newPath,
-                                     const ChildOptions& options) {
+Conversion convertJetFileInChild(const QString& oldPath, const QString& newPath,
+                                 const ChildOptions& options) {
   const Answer answer = runWorker(oldPath, {QStringLiteral("new"), oldPath, newPath}, options);
   if (answer.error) throw *answer.error;
   if (answer.kind != Answer::Kind::Converted) throw damagedOrUnreadable(oldPath);
@@ -275,13 +275,13 @@ Conversion convertResultsFileInChild(const QString& oldPath, const QString& newP
 int runConversionWorker(const QStringList& arguments) {
   try {
     if (arguments.size() == 2 && arguments[0] == QStringLiteral("in-place")) {
-      const auto done = convertOldResultsFile(arguments[1], reporting());
+      const auto done = convertJetFileInPlace(arguments[1], reporting());
       say(done ? "done " + QByteArray::number(done->records) + ' ' + encoded(done->keptOriginal)
                : QByteArray("none"));
       return 0;
     }
     if (arguments.size() == 3 && arguments[0] == QStringLiteral("new")) {
-      const Conversion done = convertResultsFile(arguments[1], arguments[2], reporting());
+      const Conversion done = convertJetFile(arguments[1], arguments[2], reporting());
       say("done " + QByteArray::number(done.records) + ' ' + encoded(done.keptOriginal));
       return 0;
     }

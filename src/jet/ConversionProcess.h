@@ -31,14 +31,14 @@ struct ChildOptions {
   std::function<void(qint64 stored, qint64 total)> progress;
 };
 
-// convertOldResultsFile and convertResultsFile, each run in a child. They throw StoreError
+// convertJetFileInPlace and convertJetFile, each run in a child. They throw StoreError
 // as those do; a child that exceeds a limit, dies or gives no answer is refused as a damaged
 // file. A file that is missing or not an Access file is left to the usual opening without a
 // child being started.
-std::optional<Conversion> convertOldResultsFileInChild(const QString& path,
+std::optional<Conversion> convertJetFileInPlaceInChild(const QString& path,
                                                        const ChildOptions& options);
-Conversion convertResultsFileInChild(const QString& oldPath, const QString& newPath,
-                                     const ChildOptions& options);
+Conversion convertJetFileInChild(const QString& oldPath, const QString& newPath,
+                                 const ChildOptions& options);
 
 // The child's side, selected by this switch as the first argument: converts as the rest of
 // `arguments` say and reports on file descriptor 3. Returns the exit code.

@@ -128,7 +128,7 @@ StoreError fromReader(const JetReadError& error, const QString& path) {
     case JetReadError::Kind::Unreadable:
       return failures::fileUnreadable(path);
     case JetReadError::Kind::NotJet:
-      return failures::notAnAccessFile(path);
+      return failures::notAJetFile(path);
     case JetReadError::Kind::BadRecord:
       return failures::notConverted(error.message(), legacy::kConversion);
     default:
@@ -328,7 +328,7 @@ QString keptOriginalName(const QString& path, int attempt) {
   return QDir(info.absolutePath()).filePath(name);
 }
 
-std::optional<Conversion> convertOldResultsFile(const QString& path,
+std::optional<Conversion> convertJetFileInPlace(const QString& path,
                                                 const ConversionOptions& options) {
   const QFileInfo info(path);
   if (!info.exists() || !info.isFile()) return std::nullopt;
@@ -366,10 +366,10 @@ std::optional<Conversion> convertOldResultsFile(const QString& path,
   return done;
 }
 
-Conversion convertResultsFile(const QString& oldPath, const QString& newPath,
-                              const ConversionOptions& options) {
+Conversion convertJetFile(const QString& oldPath, const QString& newPath,
+                          const ConversionOptions& options) {
   try {
-    if (classifyJetFile(oldPath) == JetFileKind::NotJet) throw failures::notAnAccessFile(oldPath);
+    if (classifyJetFile(oldPath) == JetFileKind::NotJet) throw failures::notAJetFile(oldPath);
   } catch (const JetReadError& error) {
     throw fromReader(error, oldPath);
   }

@@ -7,7 +7,7 @@
 #include "numbers/NumberText.h"
 #include "platform/MessageBox.h"
 #include "platform/Printer.h"
-#include "results/OldResultsFile.h"
+#include "results/JetFileOpening.h"
 #include "store/PhbFields.h"
 #include "store/Snapshot.h"
 #include "store/StoreError.h"
@@ -118,7 +118,7 @@ ResultsReport::Outcome ResultsReport::print() {
     const QString path = store::databasePath(services_.programFolder);
     // An Access file older versions left is converted first; the report then reads the
     // converted file like any other.
-    bringOldResultsOver(services_, path, nullptr);
+    bringJetFileOver(services_, path, nullptr);
     std::unique_ptr<Snapshot> records = Snapshot::open(path);
     if (records->eof()) {
       records->close();

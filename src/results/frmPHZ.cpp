@@ -19,7 +19,7 @@
 #include "platform/Pointer.h"
 #include "platform/PointerRestorer.h"
 #include "results/HistoryWindow.h"
-#include "results/OldResultsFile.h"
+#include "results/JetFileOpening.h"
 #include "results/ResultsReport.h"
 #include "store/PhbFields.h"
 #include "store/RecordSet.h"
@@ -121,7 +121,7 @@ void frmPHZ::buildNavigator() {
   Data1->setDatabaseName(store::databasePath(services_.programFolder));
   // An Access file older versions left is converted before the navigator opens it.
   Data1->setOpener([this](const QString& path) {
-    bringOldResultsOver(services_, path, this);
+    bringJetFileOver(services_, path, this);
     return store::RecordSet::open(path);
   });
   for (int i = 0; i < phb::kFieldCount; ++i) Data1->bind(txtFields[i], phb::fieldNames()[i]);

@@ -151,7 +151,7 @@ StoreError conversionTargetExists(const QString& path) {
           QStringLiteral("“%1”已经存在；为了不覆盖它，没有转换。").arg(path)};
 }
 
-StoreError notAnAccessFile(const QString& path) {
+StoreError notAJetFile(const QString& path) {
   return {Kind::NotConverted, legacy::kUnrecognizedFormat,
           QStringLiteral("“%1”不是 Access (Jet) 数据库，无须转换。文件没有改动。").arg(path)};
 }

@@ -42,6 +42,6 @@ StoreError conversionRefusedValue(const QString& path, qint64 record,
                                   const std::optional<QString>& identifier, const QString& detail);
 StoreError conversionCannotWrite(const QString& path, const QString& folder, const QString& why);
 StoreError conversionTargetExists(const QString& path);
-StoreError notAnAccessFile(const QString& path);
+StoreError notAJetFile(const QString& path);
 
 }  // namespace sorvane::store::failures

@@ -66,7 +66,7 @@ TEST_P(RunawayChild, IsEndedByItsLimitsWithTheDamagedFileMessage) {
                              {quint64(1) << 30, 1},
                              [&](qint64, qint64) { ++ticks; }};
   try {
-    convertResultsFileInChild(old, dir.filePath(QStringLiteral("新.mdb")), options);
+    convertJetFileInChild(old, dir.filePath(QStringLiteral("新.mdb")), options);
     ADD_FAILURE() << "the child's end was taken for a conversion";
   } catch (const store::StoreError& error) {
     EXPECT_EQ(error.message(),

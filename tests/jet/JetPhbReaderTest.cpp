@@ -35,7 +35,7 @@ std::vector<PhbRecord> readAll(const QString& path) {
   return records;
 }
 
-TEST(AccessFiles, GiveTheirValuesAndHaveNoTablePhb) {
+TEST(JetFixtures, GiveTheirValuesAndHaveNoTablePhb) {
   QTemporaryDir dir;
   const auto copy = [&](const char* name) {
     const QString to = dir.filePath(QString::fromLatin1(name));
@@ -153,7 +153,7 @@ TEST_P(JetFile, SurvivesEveryFlippedByteOfItsStructure) {
 }
 
 // A file Access wrote has what the writer's do not: property blobs in its catalog.
-TEST(AccessFile, SurvivesEveryFlippedByteOfItsCatalog) {
+TEST(JetFixture, SurvivesEveryFlippedByteOfItsCatalog) {
   const QString name = QStringLiteral("functionsV2000.mdb");
   const QByteArray clean = testsupport::jetFixture(name);
   if (clean.isEmpty()) GTEST_SKIP() << testsupport::fixturesMissing(name).toStdString();

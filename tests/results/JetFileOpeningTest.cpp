@@ -11,7 +11,7 @@
 #include "ResultsProgram.h"
 #include "fakes/FakePlatform.h"
 #include "jet/JetConversion.h"
-#include "results/OldResultsFile.h"
+#include "results/JetFileOpening.h"
 #include "results/ResultsReport.h"
 #include "results/frmPHZ.h"
 #include "store/PhbFields.h"
@@ -50,9 +50,9 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
-class OldResultsFile : public testing::TestWithParam<Case> {};
+class JetFileOpening : public testing::TestWithParam<Case> {};
 
-TEST_P(OldResultsFile, IsConvertedOnceAndShownByTheWindowAndTheReport) {
+TEST_P(JetFileOpening, IsConvertedOnceAndShownByTheWindowAndTheReport) {
   QTemporaryDir folder;
   const QString path = writeOldFile(folder.path(), GetParam().version);
   const QByteArray original = store::testfiles::fileBytes(path);
@@ -84,12 +84,12 @@ TEST_P(OldResultsFile, IsConvertedOnceAndShownByTheWindowAndTheReport) {
   EXPECT_EQ(fake.printers.lines, lines);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, OldResultsFile,
+INSTANTIATE_TEST_SUITE_P(Cases, JetFileOpening,
                          testing::Values(Case{JetVersion::Jet3, false, "Jet3_WindowFirst"},
                                          Case{JetVersion::Jet4, true, "Jet4_ReportFirst"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(OldResultsFileRefused, GivesOneMessageEachAndChangesNothing) {
+TEST(JetFileRefused, GivesOneMessageEachAndChangesNothing) {
   QTemporaryDir folder;
   const QString path = writeOldFile(folder.path(), JetVersion::Jet3);
   QByteArray bytes = store::testfiles::fileBytes(path);
@@ -116,9 +116,9 @@ TEST(OldResultsFileRefused, GivesOneMessageEachAndChangesNothing) {
 // The window's opening runs the conversion in a child: a file that once made libmdb eat
 // memory or print gets the damaged-file message, the same each time, with nothing printed
 // and no file changed.
-class DamagedOldResultsFile : public testing::TestWithParam<testsupport::PropertyDamage> {};
+class DamagedJetFile : public testing::TestWithParam<testsupport::PropertyDamage> {};
 
-TEST_P(DamagedOldResultsFile, IsRefusedTheSameWayEachTimeItIsOpened) {
+TEST_P(DamagedJetFile, IsRefusedTheSameWayEachTimeItIsOpened) {
   const QByteArray bytes = testsupport::damagedAccess2000(GetParam());
   if (bytes.isEmpty())
     GTEST_SKIP()
@@ -130,7 +130,7 @@ TEST_P(DamagedOldResultsFile, IsRefusedTheSameWayEachTimeItIsOpened) {
   testsupport::CapturedOutput printed;
   for (int opening = 0; opening < 2; ++opening) {
     try {
-      bringOldResultsOver(fake.services, path, nullptr);
+      bringJetFileOver(fake.services, path, nullptr);
       ADD_FAILURE() << "converted";
     } catch (const store::StoreError& error) {
       EXPECT_EQ(
@@ -143,7 +143,7 @@ TEST_P(DamagedOldResultsFile, IsRefusedTheSameWayEachTimeItIsOpened) {
   EXPECT_EQ(store::testfiles::fileBytes(path), bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(Access2000, DamagedOldResultsFile,
+INSTANTIATE_TEST_SUITE_P(Access2000, DamagedJetFile,
                          testing::ValuesIn(testsupport::kPropertyDamages),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -21,7 +21,7 @@ inline constexpr int kProgressAfterMs = 500;
 // progress dialog over `parent` when that takes a while, and one message then says how many records
 // came over and where the original is kept. Any other file is left to the usual opening.
 // Throws StoreError when the file cannot be converted; every file is then as it was.
-void bringOldResultsOver(platform::Services& services, const QString& path, QWidget* parent);
+void bringJetFileOver(platform::Services& services, const QString& path, QWidget* parent);
 
 // The converter the program runs: sorvane-convert, installed (and built) beside it.
 QString converterProgram();

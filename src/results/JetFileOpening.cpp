@@ -1,4 +1,4 @@
-#include "results/OldResultsFile.h"
+#include "results/JetFileOpening.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,7 +27,7 @@ QString converterProgram() {
   return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("sorvane-convert"));
 }
 
-void bringOldResultsOver(platform::Services& services, const QString& path, QWidget* parent) {
+void bringJetFileOver(platform::Services& services, const QString& path, QWidget* parent) {
   std::unique_ptr<QProgressDialog> dialog;
   QElapsedTimer clock;
   clock.start();
@@ -50,7 +50,7 @@ void bringOldResultsOver(platform::Services& services, const QString& path, QWid
     dialog->setValue(int(std::min<qint64>(stored, total)));
     QCoreApplication::processEvents();
   };
-  const std::optional<jet::Conversion> done = jet::convertOldResultsFileInChild(path, options);
+  const std::optional<jet::Conversion> done = jet::convertJetFileInPlaceInChild(path, options);
   dialog.reset();
   if (done && services.messageBox) services.messageBox->show(conversionMessage(*done));
 }
