@@ -91,7 +91,7 @@ Run timed(const QString& program, const QStringList& arguments) {
 // --convert: one conversion, then this process's peak memory.
 int convertOnce(const QString& oldPath, const QString& newPath) {
   try {
-    jet::convertResultsFile(oldPath, newPath);
+    jet::convertJetFile(oldPath, newPath);
   } catch (const store::StoreError& error) {
     std::fprintf(stderr, "%s\n", error.message().toUtf8().constData());
     return 1;

@@ -77,13 +77,42 @@ pH::pH(platform::Services& services, WindowSwitch& windows, QWidget* parent)
   setPalette(windowPalette);
   setAutoFillBackground(true);
 
+  buildPicture();
+  buildControls();
+
+  // Names a screen reader speaks; captions and looks stay as they are.
+  CommandButton2->setAccessibleName(QStringLiteral("关于"));
+  Tx1->setAccessibleName(QStringLiteral("pH 均值"));
+  Picture1->setAccessibleName(platform::AppInfo::title().trimmed());
+
+  Picture1->setFocusPolicy(Qt::NoFocus);
+  setTabOrder(Com1, Tx1);
+  setTabOrder(Tx1, CommandButton1);
+  setTabOrder(CommandButton1, CommandButton2);
+  setTabOrder(CommandButton2, CommandButton3);
+
+  widgets::connectClick(services_, Com1, this, &pH::Com1_Click);
+  widgets::connectClick(services_, CommandButton1, this, &pH::CommandButton1_Click);
+  widgets::connectClick(services_, CommandButton2, this, &pH::CommandButton2_Click);
+  widgets::connectClick(services_, CommandButton3, this, &pH::CommandButton3_Click);
+
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->geometry().center() - rect().center());
+
+  Form_Load();
+}
+
+void pH::buildPicture() {
   Picture1 = new widgets::PictureBox(this);
   Picture1->setGeometry(twipsRect(0, 0, 6015, 3615));
   // Naming the format loads only the GIF reader instead of probing every image plugin.
   Picture1->setPicture(QPixmap(QStringLiteral(":/images/backdrop.gif"), "GIF"));
   // The box is a few pixels wider than the picture; keep that strip as dark as the picture.
   Picture1->setBackground(QColor(12, 18, 52));
+}
 
+// The captions, the result box and the buttons, all on the picture.
+void pH::buildControls() {
   const QPalette system = palette();
   Com1 = makeButton(Picture1, QStringLiteral("Sorvane"), {1800, 2160, 2055, 615}, songFont(15.75),
                     QColor(255, 224, 192), QColor(255, 0, 0));
@@ -111,27 +140,6 @@ pH::pH(platform::Services& services, WindowSwitch& windows, QWidget* parent)
   CommandButton2->setBevel(false);
   CommandButton3 = makeButton(Picture1, QStringLiteral("保存/查看"), {4320, 2160, 1575, 615},
                               songFont(14.25, true), std::nullopt, QColor(255, 255, 255));
-
-  // Names a screen reader speaks; captions and looks stay as they are.
-  CommandButton2->setAccessibleName(QStringLiteral("关于"));
-  Tx1->setAccessibleName(QStringLiteral("pH 均值"));
-  Picture1->setAccessibleName(platform::AppInfo::title().trimmed());
-
-  Picture1->setFocusPolicy(Qt::NoFocus);
-  setTabOrder(Com1, Tx1);
-  setTabOrder(Tx1, CommandButton1);
-  setTabOrder(CommandButton1, CommandButton2);
-  setTabOrder(CommandButton2, CommandButton3);
-
-  widgets::connectClick(services_, Com1, this, &pH::Com1_Click);
-  widgets::connectClick(services_, CommandButton1, this, &pH::CommandButton1_Click);
-  widgets::connectClick(services_, CommandButton2, this, &pH::CommandButton2_Click);
-  widgets::connectClick(services_, CommandButton3, this, &pH::CommandButton3_Click);
-
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->geometry().center() - rect().center());
-
-  Form_Load();
 }
 
 void pH::Form_Load() {

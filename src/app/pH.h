@@ -50,6 +50,8 @@ class pH : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void buildPicture();
+  void buildControls();
   struct ResultState;
   ResultState saveResultState() const;
   void restoreResultState(const ResultState& state);

@@ -128,7 +128,7 @@ StoreError fromReader(const JetReadError& error, const QString& path) {
     case JetReadError::Kind::Unreadable:
       return failures::fileUnreadable(path);
     case JetReadError::Kind::NotJet:
-      return failures::notAnAccessFile(path);
+      return failures::notAJetFile(path);
     case JetReadError::Kind::BadRecord:
       return failures::notConverted(error.message(), legacy::kConversion);
     default:
@@ -276,6 +276,48 @@ QString keepOriginal(const QString& path, int original, const struct stat& held,
 // Every Access file goes to the reader, which says why one it cannot read is refused.
 bool isConvertible(JetFileKind kind) { return kind != JetFileKind::NotJet; }
 
+// The original, open and locked. Held until the new file has the name, so that a second
+// program opening the file at the same time waits here and then finds the converted file.
+struct HeldOriginal {
+  Fd fd;
+  struct stat held {};
+};
+
+// None when the path names another file by the time the lock is had.
+std::optional<HeldOriginal> holdOriginal(const QString& path) {
+  HeldOriginal original{Fd(::open(native(path).constData(), O_RDONLY | O_CLOEXEC))};
+  if (!original.fd.valid()) return std::nullopt;
+  while (::flock(original.fd.get(), LOCK_EX) != 0) {
+    if (errno != EINTR) throw failures::conversionCannotWrite(path, folderOf(path), why(errno));
+  }
+  struct stat now {};
+  if (::fstat(original.fd.get(), &original.held) != 0 ||
+      ::stat(native(path).constData(), &now) != 0 || !sameFile(original.held, now))
+    return std::nullopt;
+  return original;
+}
+
+// Keeps the original under its second name, then gives the finished temporary file the
+// name; returns where the original is kept.
+QString replaceOriginal(const QString& path, const HeldOriginal& original, Temporary& temporary,
+                        const ConversionOptions& options) {
+  bool made = false;
+  const QString kept = keepOriginal(path, original.fd.get(), original.held, made);
+  const auto fail = [&](int error) {
+    if (made) ::unlink(native(kept).constData());
+    return failures::conversionCannotWrite(path, folderOf(path), why(error));
+  };
+  if (!syncFolder(folderOf(path))) throw fail(errno);
+  reach(options, ConversionStep::OriginalKept);
+  if (::rename(native(temporary.path()).constData(), native(path).constData()) != 0)
+    throw fail(errno);
+  temporary.release();
+  reach(options, ConversionStep::Replaced);
+  syncFolder(folderOf(path));  // the rename is done; a failure here changes nothing more
+  reach(options, ConversionStep::Finished);
+  return kept;
+}
+
 }  // namespace
 
 QString keptOriginalName(const QString& path, int attempt) {
@@ -286,7 +328,7 @@ QString keptOriginalName(const QString& path, int attempt) {
   return QDir(info.absolutePath()).filePath(name);
 }
 
-std::optional<Conversion> convertOldResultsFile(const QString& path,
+std::optional<Conversion> convertJetFileInPlace(const QString& path,
                                                 const ConversionOptions& options) {
   const QFileInfo info(path);
   if (!info.exists() || !info.isFile()) return std::nullopt;
@@ -299,18 +341,8 @@ std::optional<Conversion> convertOldResultsFile(const QString& path,
   };
   if (const auto kind = classify(); !kind || !isConvertible(*kind)) return std::nullopt;
 
-  // Held until the new file has the name, so that a second program opening the file at the
-  // same time waits here and then finds the converted file instead.
-  const Fd original(::open(native(path).constData(), O_RDONLY | O_CLOEXEC));
-  if (!original.valid()) return std::nullopt;
-  while (::flock(original.get(), LOCK_EX) != 0) {
-    if (errno != EINTR) throw failures::conversionCannotWrite(path, folderOf(path), why(errno));
-  }
-  struct stat held {
-  }, now{};
-  if (::fstat(original.get(), &held) != 0 || ::stat(native(path).constData(), &now) != 0 ||
-      !sameFile(held, now))
-    return std::nullopt;  // converted by the other program meanwhile
+  std::optional<HeldOriginal> original = holdOriginal(path);
+  if (!original) return std::nullopt;  // converted by the other program meanwhile
   if (const auto kind = classify(); !kind || !isConvertible(*kind)) return std::nullopt;
   // A file that cannot be converted is refused before anything is written.
   std::optional<JetPhbReader> reader;
@@ -329,32 +361,15 @@ std::optional<Conversion> convertOldResultsFile(const QString& path,
   Conversion done;
   done.records = makeNewFile(*reader, path, temporary, path, options);
   // The converted file keeps the original's permissions (a read-only one stays read-only).
-  ::chmod(native(temporary.path()).constData(), held.st_mode & 07777);
-
-  bool made = false;
-  done.keptOriginal = keepOriginal(path, original.get(), held, made);
-  if (!syncFolder(folderOf(path))) {
-    const int error = errno;
-    if (made) ::unlink(native(done.keptOriginal).constData());
-    throw failures::conversionCannotWrite(path, folderOf(path), why(error));
-  }
-  reach(options, ConversionStep::OriginalKept);
-  if (::rename(native(temporary.path()).constData(), native(path).constData()) != 0) {
-    const int error = errno;
-    if (made) ::unlink(native(done.keptOriginal).constData());
-    throw failures::conversionCannotWrite(path, folderOf(path), why(error));
-  }
-  temporary.release();
-  reach(options, ConversionStep::Replaced);
-  syncFolder(folderOf(path));  // the rename is done; a failure here changes nothing more
-  reach(options, ConversionStep::Finished);
+  ::chmod(native(temporary.path()).constData(), original->held.st_mode & 07777);
+  done.keptOriginal = replaceOriginal(path, *original, temporary, options);
   return done;
 }
 
-Conversion convertResultsFile(const QString& oldPath, const QString& newPath,
-                              const ConversionOptions& options) {
+Conversion convertJetFile(const QString& oldPath, const QString& newPath,
+                          const ConversionOptions& options) {
   try {
-    if (classifyJetFile(oldPath) == JetFileKind::NotJet) throw failures::notAnAccessFile(oldPath);
+    if (classifyJetFile(oldPath) == JetFileKind::NotJet) throw failures::notAJetFile(oldPath);
   } catch (const JetReadError& error) {
     throw fromReader(error, oldPath);
   }

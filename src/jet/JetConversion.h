@@ -48,12 +48,12 @@ QString keptOriginalName(const QString& path, int attempt);
 // and changes nothing, for a file that is not an Access file or is missing, so that the
 // usual opening reports on it. Throws StoreError, with every file left as it was, for an
 // Access file that cannot be converted.
-std::optional<Conversion> convertOldResultsFile(const QString& path,
+std::optional<Conversion> convertJetFileInPlace(const QString& path,
                                                 const ConversionOptions& options = {});
 
 // Converts the Access file `oldPath` into a new file `newPath`, which must not exist yet and
 // is never overwritten. `oldPath` is only read. Throws StoreError.
-Conversion convertResultsFile(const QString& oldPath, const QString& newPath,
-                              const ConversionOptions& options = {});
+Conversion convertJetFile(const QString& oldPath, const QString& newPath,
+                          const ConversionOptions& options = {});
 
 }  // namespace sorvane::jet

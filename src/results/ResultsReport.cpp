@@ -7,7 +7,7 @@
 #include "numbers/NumberText.h"
 #include "platform/MessageBox.h"
 #include "platform/Printer.h"
-#include "results/OldResultsFile.h"
+#include "results/JetFileOpening.h"
 #include "results/ResultsLocation.h"
 #include "store/PhbFields.h"
 #include "store/ResultsSource.h"
@@ -119,7 +119,7 @@ ResultsReport::Outcome ResultsReport::print() {
     const store::ResultsSource source = resultsSource(services_);
     // An Access file older versions left is converted first; the report then reads the
     // converted file like any other. A server's results need no converting.
-    if (!source.isServer()) bringOldResultsOver(services_, source.path, nullptr);
+    if (!source.isServer()) bringJetFileOver(services_, source.path, nullptr);
     std::unique_ptr<Snapshot> records = store::openSnapshot(source);
     if (records->eof()) {
       records->close();

@@ -19,7 +19,7 @@
 #include "platform/Pointer.h"
 #include "platform/PointerRestorer.h"
 #include "results/HistoryWindow.h"
-#include "results/OldResultsFile.h"
+#include "results/JetFileOpening.h"
 #include "results/ResultsLocation.h"
 #include "results/ResultsReport.h"
 #include "store/PhbFields.h"
@@ -131,7 +131,7 @@ void frmPHZ::buildNavigator() {
       return store::openRecordSet(source);
     }
     // An Access file older versions left is converted before the navigator opens it.
-    bringOldResultsOver(services_, path, this);
+    bringJetFileOver(services_, path, this);
     return store::RecordSet::open(path);
   });
   for (int i = 0; i < phb::kFieldCount; ++i) Data1->bind(txtFields[i], phb::fieldNames()[i]);

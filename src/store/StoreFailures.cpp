@@ -1,5 +1,7 @@
 #include "store/StoreFailures.h"
 
+#include "store/PhbFields.h"
+
 namespace sorvane::store {
 
 namespace failures {
@@ -178,10 +180,16 @@ StoreError conversionRefusedValue(const QString& path, qint64 record,
   const QString which =
       identifier ? QStringLiteral("第 %1 条记录（标识符“%2”）").arg(record).arg(*identifier)
                  : QStringLiteral("第 %1 条记录（没有标识符）").arg(record);
+  // The table's check names its field in SQLite's words; the message names it in ours.
+  QString what = QStringLiteral("表“phb”不接受其中的值");
+  for (const QString& field : phb::fieldNames())
+    if (detail.contains(field)) {
+      what = QStringLiteral("表“phb”不接受字段“%1”的值").arg(field);
+      break;
+    }
   return {Kind::NotConverted, legacy::kConversion,
-          QStringLiteral("“%1”中%2不能原样转换：表“phb”不接受这个值（%3）。"
-                         "没有转换任何记录，文件没有改动。")
-              .arg(path, which, detail)};
+          QStringLiteral("“%1”中%2不能原样转换：%3。没有转换任何记录，文件没有改动。")
+              .arg(path, which, what)};
 }
 
 StoreError conversionCannotWrite(const QString& path, const QString& folder, const QString& why) {
@@ -196,7 +204,7 @@ StoreError conversionTargetExists(const QString& path) {
           QStringLiteral("“%1”已经存在；为了不覆盖它，没有转换。").arg(path)};
 }
 
-StoreError notAnAccessFile(const QString& path) {
+StoreError notAJetFile(const QString& path) {
   return {Kind::NotConverted, legacy::kUnrecognizedFormat,
           QStringLiteral("“%1”不是 Access (Jet) 数据库，无须转换。文件没有改动。").arg(path)};
 }

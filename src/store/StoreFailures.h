@@ -45,12 +45,13 @@ StoreError noAccess(const QString& login, const QString& server);
 StoreError serverReadOnly(const QString& login, const QString& server);
 
 // Converting an Access file: the reader's own message (a bad file, a record that cannot
-// be carried over), and the ways writing the new file can fail.
+// be carried over), a value the new file's table refused (`detail`: the store's error,
+// which names the field), and the ways writing the new file can fail.
 StoreError notConverted(const QString& message, int number);
 StoreError conversionRefusedValue(const QString& path, qint64 record,
                                   const std::optional<QString>& identifier, const QString& detail);
 StoreError conversionCannotWrite(const QString& path, const QString& folder, const QString& why);
 StoreError conversionTargetExists(const QString& path);
-StoreError notAnAccessFile(const QString& path);
+StoreError notAJetFile(const QString& path);
 
 }  // namespace sorvane::store::failures

@@ -13,8 +13,10 @@
 #include "store/PhbFields.h"
 #include "store/Snapshot.h"
 #include "store/StoreError.h"
+#include "store/StoreFailures.h"
 #include "store/StoreTestFiles.h"
 #include "store/sqlite/HistoryLog.h"
+#include "store/sqlite/PhbFileWriter.h"
 #include "support/JetWriter.h"
 
 namespace sorvane::jet {
@@ -103,7 +105,7 @@ TEST_P(Conversion, CarriesEveryRecordOverAndKeepsTheOriginal) {
   testfiles::writeBytes(kept(1), "an older backup");
 
   std::vector<std::pair<qint64, qint64>> progress;
-  const auto done = convertOldResultsFile(
+  const auto done = convertJetFileInPlace(
       path, {[&](qint64 stored, qint64 total) { progress.emplace_back(stored, total); }, {}});
   ASSERT_TRUE(done);
   EXPECT_EQ(done->records, 3000);
@@ -127,7 +129,7 @@ TEST_P(Conversion, CarriesEveryRecordOverAndKeepsTheOriginal) {
   EXPECT_EQ(testfiles::schema(path), testfiles::schema(QStringLiteral(SORVANE_DATABASE_TEMPLATE)));
   EXPECT_EQ(folderState(dir.path()).size(), 3u);  // no temporary file is left
   // Opened again, the converted file is left alone.
-  EXPECT_FALSE(convertOldResultsFile(path));
+  EXPECT_FALSE(convertJetFileInPlace(path));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, Conversion, testing::Values(JetVersion::Jet3, JetVersion::Jet4),
@@ -140,10 +142,10 @@ TEST(ConversionIntoANewFile, NeverOverwritesOneMadeMeanwhile) {
   testsupport::writeJetFile(old, JetVersion::Jet4, yearsOfResults(500));
   const QByteArray original = fileBytes(old);
   const auto error = failureOf([&] {
-    convertResultsFile(old, late, {{}, [&](ConversionStep step) {
-                                     if (step == ConversionStep::TemporaryComplete)
-                                       testfiles::writeBytes(late, "written meanwhile");
-                                   }});
+    convertJetFile(old, late, {{}, [&](ConversionStep step) {
+                                 if (step == ConversionStep::TemporaryComplete)
+                                   testfiles::writeBytes(late, "written meanwhile");
+                               }});
   });
   ASSERT_TRUE(error);
   EXPECT_EQ(error->message(), QStringLiteral("“%1”已经存在；为了不覆盖它，没有转换。").arg(late));
@@ -246,7 +248,7 @@ TEST_P(Refusals, SayWhyInOneMessageAndChangeNoFile) {
   testfiles::writeBytes(path, bytes);
   testfiles::writeBytes(keptOriginalName(path, 1), "an older backup");
   const auto before = folderState(dir.path());
-  const auto error = failureOf([&] { convertOldResultsFile(path); });
+  const auto error = failureOf([&] { convertJetFileInPlace(path); });
   ASSERT_TRUE(error);
   EXPECT_EQ(error->kind(), StoreError::Kind::NotConverted);
   const QString& message = error->message();
@@ -254,7 +256,7 @@ TEST_P(Refusals, SayWhyInOneMessageAndChangeNoFile) {
               message.endsWith(QStringLiteral("文件没有改动。")))
       << message.toStdString();
   EXPECT_EQ(folderState(dir.path()), before);
-  EXPECT_TRUE(failureOf([&] { convertResultsFile(path, dir.filePath(QStringLiteral("新.mdb"))); }));
+  EXPECT_TRUE(failureOf([&] { convertJetFile(path, dir.filePath(QStringLiteral("新.mdb"))); }));
   EXPECT_EQ(folderState(dir.path()), before);
 }
 
@@ -265,6 +267,24 @@ INSTANTIATE_TEST_SUITE_P(Cases, Refusals,
                            return testing::PrintToString(std::get<0>(info.param)) + "_" +
                                   std::get<1>(info.param).name;
                          });
+
+// The reader refuses what the table's checks would; should one still refuse a value, the
+// message names the record and the field once, without SQLite's words.
+TEST(ConversionRefusedByTheTable, SaysSoOnceNamingTheField) {
+  QTemporaryDir dir;
+  testfiles::writeBytes(dir.filePath(QStringLiteral("新.mdb")), {});
+  PhbFileWriter file(dir.filePath(QStringLiteral("新.mdb")));
+  PhbRecord record;
+  record.identifier = QStringLiteral("一二三四五六七八九十一二三");
+  const auto error = failureOf([&] { file.add(record); });
+  ASSERT_TRUE(error);
+  EXPECT_EQ(
+      failures::conversionRefusedValue(QStringLiteral("旧.mdb"), 7, record.identifier,
+                                       error->message())
+          .message(),
+      QStringLiteral("“旧.mdb”中第 7 条记录（标识符“一二三四五六七八九十一二三”）不能原样"
+                     "转换：表“phb”不接受字段“标识符”的值。没有转换任何记录，文件没有改动。"));
+}
 
 // ---- killed at each step ---------------------------------------------------------------
 
@@ -286,7 +306,7 @@ TEST_P(KilledConversion, LeavesTheOriginalOrEverything) {
   const QByteArray original = fileBytes(path);
 
   ASSERT_TRUE(testfiles::diesKilled([&] {
-    convertOldResultsFile(path, {{}, [&](ConversionStep step) {
+    convertJetFileInPlace(path, {{}, [&](ConversionStep step) {
                                    if (step == GetParam().step) raise(SIGKILL);
                                  }});
   }));
@@ -299,7 +319,7 @@ TEST_P(KilledConversion, LeavesTheOriginalOrEverything) {
     EXPECT_EQ(fileBytes(keptPath), original);
   }
   // Opening it again finishes the work, reusing a second name already made.
-  convertOldResultsFile(path);
+  convertJetFileInPlace(path);
   expectRecords(path, table);
   EXPECT_EQ(fileBytes(keptPath), original);
   EXPECT_EQ(folderState(dir.path()).size(), 2u) << "a temporary file or second copy is left";

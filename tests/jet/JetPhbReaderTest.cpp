@@ -2,13 +2,17 @@
 // type reads, deleted rows, and damaged bytes anywhere. What a conversion refuses, and
 // every record it carries over, is tested with the conversion.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cmath>
+#include <optional>
 
+#include "jet/JetNumbers.h"
 #include "jet/JetPhbReader.h"
 #include "store/StoreTestFiles.h"
+#include "support/JetFixtures.h"
 #include "support/JetWriter.h"
 
 namespace sorvane::jet {
@@ -31,14 +35,16 @@ std::vector<PhbRecord> readAll(const QString& path) {
   return records;
 }
 
-TEST(AccessFiles, GiveTheirValuesAndHaveNoTablePhb) {
+TEST(JetFixtures, GiveTheirValuesAndHaveNoTablePhb) {
   QTemporaryDir dir;
   const auto copy = [&](const char* name) {
     const QString to = dir.filePath(QString::fromLatin1(name));
-    QFile::copy(QStringLiteral(SORVANE_JET_FIXTURES "/") + name, to);
-    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
+    testfiles::writeBytes(to, testsupport::jetFixture(QString::fromLatin1(name)));
     return to;
   };
+  for (const char* name : {"charsetGBK.mdb", "size97.mdb", "functionsV2000.mdb"})
+    if (testsupport::jetFixture(QString::fromLatin1(name)).isEmpty())
+      GTEST_SKIP() << testsupport::fixturesMissing(QString::fromLatin1(name)).toStdString();
   for (const auto& [name, kind] :
        {std::pair{"charsetGBK.mdb", JetFileKind::Jet3}, std::pair{"size97.mdb", JetFileKind::Jet3},
         std::pair{"functionsV2000.mdb", JetFileKind::Jet4}}) {
@@ -111,8 +117,27 @@ TEST_P(JetFile, SkipsDeletedRowsThatLibmdbWouldReturn) {
   EXPECT_EQ(records[1].position, 2);
 }
 
-// Any single damaged byte either reads or is refused with a message: libmdb never crashes,
-// hangs or prints.
+// Flips each byte of `clean` in the pages [from, to) (every `step`th byte): each file either
+// reads or is refused with a message; libmdb never crashes, hangs or prints.
+void expectEveryFlipSurvived(const QByteArray& clean, const QString& path, int pageSize,
+                             std::vector<std::pair<int, int>> pages, int step) {
+  testsupport::CapturedOutput printed;
+  int refused = 0;
+  for (const auto& [from, to] : pages)
+    for (int at = from * pageSize; at < to * pageSize; at += step) {
+      QByteArray bytes = clean;
+      bytes[at] = char(~bytes[at]);
+      testfiles::writeBytes(path, bytes);
+      try {
+        readAll(path);
+      } catch (const JetReadError&) {
+        ++refused;
+      }
+    }
+  EXPECT_GT(refused, 0);
+  EXPECT_EQ(printed.taken(), QByteArray());
+}
+
 TEST_P(JetFile, SurvivesEveryFlippedByteOfItsStructure) {
   std::vector<JetRow> rows;
   for (int i = 0; i < 20; ++i)
@@ -121,31 +146,52 @@ TEST_P(JetFile, SurvivesEveryFlippedByteOfItsStructure) {
   testsupport::JetTable table = testsupport::phbTable(rows);
   table.movedRows = {1, 19};
   const QByteArray clean = testsupport::jetFileBytes(GetParam(), table);
-
-  // Everything libmdb prints goes to a file that must stay empty.
-  const QString errPath = dir_.filePath(QStringLiteral("stderr"));
-  const int saved = dup(2);
-  FILE* err = std::fopen(QFile::encodeName(errPath).constData(), "w");
-  dup2(fileno(err), 2);
   // Header, usage maps, both table definitions, the catalog's rows, the table's rows and
   // the moved rows' page; every other byte of the larger Jet 4 pages, to keep the run short.
-  int refused = 0;
-  for (int at = 0; at < clean.size(); at += GetParam() == JetVersion::Jet4 ? 2 : 1) {
-    QByteArray bytes = clean;
-    bytes[at] = char(~bytes[at]);
-    testfiles::writeBytes(path_, bytes);
-    try {
-      readAll(path_);
-    } catch (const JetReadError&) {
-      ++refused;
-    }
+  expectEveryFlipSurvived(clean, path_, pageSize(), {{0, int(clean.size() / pageSize())}},
+                          GetParam() == JetVersion::Jet4 ? 2 : 1);
+}
+
+// A file Access wrote has what the writer's do not: property blobs in its catalog.
+TEST(JetFixture, SurvivesEveryFlippedByteOfItsCatalog) {
+  const QString name = QStringLiteral("functionsV2000.mdb");
+  const QByteArray clean = testsupport::jetFixture(name);
+  if (clean.isEmpty()) GTEST_SKIP() << testsupport::fixturesMissing(name).toStdString();
+  QTemporaryDir dir;
+  // The usage maps (page 1), the catalog's definition (2), its rows (14) and the long
+  // values that hold their properties (22, 23); every other byte.
+  expectEveryFlipSurvived(clean, dir.filePath(name), 4096, {{1, 3}, {14, 15}, {22, 24}}, 2);
+}
+
+// Stored days as Access shows them: before 1899-12-30 the whole part counts back while the
+// fraction runs forward; a hair before midnight is the next day; outside years 100-9999 none.
+TEST(JetNumbers, DaysBecomeDateAndTime) {
+  const struct {
+    const char* name;
+    double days;
+    std::optional<QDateTime> shown;
+  } cases[] = {
+      {"Epoch", 0, QDateTime(QDate(1899, 12, 30), QTime(0, 0))},
+      {"BeforeEpochFractionForward", -1.25, QDateTime(QDate(1899, 12, 29), QTime(6, 0))},
+      {"Noon2003", 37947.5, QDateTime(QDate(2003, 11, 22), QTime(12, 0))},
+      {"HairBeforeMidnight", 1.9999999999, QDateTime(QDate(1900, 1, 1), QTime(0, 0))},
+      {"FirstDayOfYear100", -657434, QDateTime(QDate(100, 1, 1), QTime(0, 0))},
+      {"BeforeYear100", -657434.5, std::nullopt},
+      {"AfterYear9999", 2958466, std::nullopt},
+      {"NotANumber", std::nan(""), std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::optional<JetDateTime> got = dateTimeFromDays(c.days);
+    ASSERT_EQ(got.has_value(), c.shown.has_value());
+    if (got) EXPECT_EQ(QDateTime(got->date, got->time), *c.shown);
   }
-  std::fflush(stderr);
-  dup2(saved, 2);
-  close(saved);
-  std::fclose(err);
-  EXPECT_GT(refused, 0);
-  EXPECT_EQ(fileBytes(errPath), QByteArray());
+  EXPECT_EQ(singleAsShown(7.26f), 7.26);
+  bool exact = false;
+  EXPECT_EQ(currencyValue(72600, &exact), 7.26);
+  EXPECT_TRUE(exact);
+  currencyValue(1234567890123456, &exact);  // 16 digits: a double cannot keep them all
+  EXPECT_FALSE(exact);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, JetFile, testing::Values(JetVersion::Jet3, JetVersion::Jet4),

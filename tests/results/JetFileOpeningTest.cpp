@@ -11,10 +11,12 @@
 #include "ResultsProgram.h"
 #include "fakes/FakePlatform.h"
 #include "jet/JetConversion.h"
+#include "results/JetFileOpening.h"
 #include "results/ResultsReport.h"
 #include "results/frmPHZ.h"
 #include "store/PhbFields.h"
 #include "store/StoreTestFiles.h"
+#include "support/JetFixtures.h"
 #include "support/JetWriter.h"
 #include "widgets/DataNavigator.h"
 
@@ -48,9 +50,9 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
-class OldResultsFile : public testing::TestWithParam<Case> {};
+class JetFileOpening : public testing::TestWithParam<Case> {};
 
-TEST_P(OldResultsFile, IsConvertedOnceAndShownByTheWindowAndTheReport) {
+TEST_P(JetFileOpening, IsConvertedOnceAndShownByTheWindowAndTheReport) {
   QTemporaryDir folder;
   const QString path = writeOldFile(folder.path(), GetParam().version);
   const QByteArray original = store::testfiles::fileBytes(path);
@@ -82,12 +84,12 @@ TEST_P(OldResultsFile, IsConvertedOnceAndShownByTheWindowAndTheReport) {
   EXPECT_EQ(fake.printers.lines, lines);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, OldResultsFile,
+INSTANTIATE_TEST_SUITE_P(Cases, JetFileOpening,
                          testing::Values(Case{JetVersion::Jet3, false, "Jet3_WindowFirst"},
                                          Case{JetVersion::Jet4, true, "Jet4_ReportFirst"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(OldResultsFileRefused, GivesOneMessageEachAndChangesNothing) {
+TEST(JetFileRefused, GivesOneMessageEachAndChangesNothing) {
   QTemporaryDir folder;
   const QString path = writeOldFile(folder.path(), JetVersion::Jet3);
   QByteArray bytes = store::testfiles::fileBytes(path);
@@ -110,6 +112,40 @@ TEST(OldResultsFileRefused, GivesOneMessageEachAndChangesNothing) {
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"phjz.mdb"});
   EXPECT_EQ(store::testfiles::fileBytes(path), bytes);
 }
+
+// The window's opening runs the conversion in a child: a file that once made libmdb eat
+// memory or print gets the damaged-file message, the same each time, with nothing printed
+// and no file changed.
+class DamagedJetFile : public testing::TestWithParam<testsupport::PropertyDamage> {};
+
+TEST_P(DamagedJetFile, IsRefusedTheSameWayEachTimeItIsOpened) {
+  const QByteArray bytes = testsupport::damagedAccess2000(GetParam());
+  if (bytes.isEmpty())
+    GTEST_SKIP()
+        << testsupport::fixturesMissing(QStringLiteral("functionsV2000.mdb")).toStdString();
+  QTemporaryDir folder;
+  const QString path = QDir(folder.path()).filePath(QStringLiteral("phjz.mdb"));
+  store::testfiles::writeBytes(path, bytes);
+  fakes::FakePlatform fake;
+  testsupport::CapturedOutput printed;
+  for (int opening = 0; opening < 2; ++opening) {
+    try {
+      bringJetFileOver(fake.services, path, nullptr);
+      ADD_FAILURE() << "converted";
+    } catch (const store::StoreError& error) {
+      EXPECT_EQ(
+          error.message(),
+          QStringLiteral("“%1”已经损坏或不完整，不能读取其中的记录。文件没有改动。").arg(path));
+    }
+  }
+  EXPECT_EQ(printed.taken(), QByteArray());
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"phjz.mdb"});
+  EXPECT_EQ(store::testfiles::fileBytes(path), bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Access2000, DamagedJetFile,
+                         testing::ValuesIn(testsupport::kPropertyDamages),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace sorvane::results

@@ -1,14 +1,15 @@
-#include "results/OldResultsFile.h"
+#include "results/JetFileOpening.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProgressDialog>
 #include <algorithm>
 #include <climits>
 #include <memory>
 
-#include "jet/JetConversion.h"
+#include "jet/ConversionProcess.h"
 #include "platform/AppInfo.h"
 #include "platform/MessageBox.h"
 
@@ -22,11 +23,17 @@ QString conversionMessage(const jet::Conversion& done) {
       .arg(QDir::toNativeSeparators(done.keptOriginal));
 }
 
-void bringOldResultsOver(platform::Services& services, const QString& path, QWidget* parent) {
+QString converterProgram() {
+  return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("sorvane-convert"));
+}
+
+void bringJetFileOver(platform::Services& services, const QString& path, QWidget* parent) {
   std::unique_ptr<QProgressDialog> dialog;
   QElapsedTimer clock;
   clock.start();
-  jet::ConversionOptions options;
+  jet::ChildOptions options{
+      converterProgram(), jet::ChildLimits::forFile(QFileInfo(path).size()), {}};
+  // Called on every tick of the child, so the dialog comes up even while it says nothing.
   options.progress = [&](qint64 stored, qint64 total) {
     if (!dialog && clock.elapsed() >= kProgressAfterMs) {
       // No cancel button: stopping halfway would only throw the work away.
@@ -43,7 +50,7 @@ void bringOldResultsOver(platform::Services& services, const QString& path, QWid
     dialog->setValue(int(std::min<qint64>(stored, total)));
     QCoreApplication::processEvents();
   };
-  const std::optional<jet::Conversion> done = jet::convertOldResultsFile(path, options);
+  const std::optional<jet::Conversion> done = jet::convertJetFileInPlaceInChild(path, options);
   dialog.reset();
   if (done && services.messageBox) services.messageBox->show(conversionMessage(*done));
 }
