@@ -141,10 +141,17 @@ class PostgresRecordSet final : public KeyedRecordSet {
   void write(Statements&& statements) {
     for (int attempt = 0;; ++attempt) {
       // Nothing is written by BEGIN, so a connection found lost there is made again quietly.
-      session_->read([](PgConnection& db) {
-        db.exec("BEGIN ISOLATION LEVEL READ COMMITTED");
-        return 0;
-      });
+      // A server still away is told as a save not made: 保存 again once it is back, not
+      // 刷新(R), which would drop the typed text.
+      try {
+        session_->read([](PgConnection& db) {
+          db.exec("BEGIN ISOLATION LEVEL READ COMMITTED");
+          return 0;
+        });
+      } catch (const StoreError& error) {
+        if (error.kind() != StoreError::Kind::Unreachable) throw;
+        throw failures::connectionLost(session_->server());
+      }
       PgConnection& db = session_->connection();
       QString transaction;
       try {
