@@ -53,4 +53,12 @@ StoreError conversionCannotWrite(const QString& path, const QString& folder, con
 StoreError conversionTargetExists(const QString& path);
 StoreError notAnAccessFile(const QString& path);
 
+// Moving a results file onto the server: nothing was moved and the server is as it was.
+StoreError moveRefusedRecord(const QString& path, qint64 position,
+                             const std::optional<QString>& identifier, const QString& why);
+StoreError moveRefusedHistory(const QString& path, qint64 id, const QString& why);
+StoreError moveNewerFormat(const QString& path, int format);
+StoreError moveServerNotEmpty(const QString& server);
+StoreError moveNotOwner(const QString& login, const QString& server);
+
 }  // namespace sorvane::store::failures
