@@ -25,6 +25,11 @@ class InputBox {
   virtual std::optional<QString> ask(const QString& prompt, const QString& title,
                                      const QString& defaultText = {},
                                      InputFeed* feed = nullptr) = 0;
+  // The same with the typed text masked, for a password; it is never shown or kept. A box
+  // that can't mask asks nothing.
+  virtual std::optional<QString> askSecret(const QString& /*prompt*/, const QString& /*title*/) {
+    return std::nullopt;
+  }
 };
 
 }  // namespace sorvane::platform

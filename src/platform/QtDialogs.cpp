@@ -29,6 +29,18 @@ std::optional<QString> QtInputBox::ask(const QString& prompt, const QString& tit
   return dialog.textValue();
 }
 
+std::optional<QString> QtInputBox::askSecret(const QString& prompt, const QString& title) {
+  QInputDialog dialog;
+  dialog.setWindowTitle(title);
+  dialog.setLabelText(prompt);
+  dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setTextEchoMode(QLineEdit::Password);
+  dialog.setOkButtonText(QStringLiteral("确定"));
+  dialog.setCancelButtonText(QStringLiteral("取消"));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue();
+}
+
 namespace {
 
 // The window a message speaks for: the active one, else the shown main window, which the

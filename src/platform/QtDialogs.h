@@ -10,6 +10,7 @@ class QtInputBox final : public InputBox {
  public:
   std::optional<QString> ask(const QString& prompt, const QString& title,
                              const QString& defaultText, InputFeed* feed = nullptr) override;
+  std::optional<QString> askSecret(const QString& prompt, const QString& title) override;
 };
 
 class QtMessageBox final : public MessageBox {

@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include "platform/AppInfo.h"
 #include "platform/IniFile.h"
+#include "platform/InputBox.h"
 #include "store/StoreFailures.h"
 #include "store/sqlite/DatabasePath.h"
 
@@ -32,6 +34,13 @@ store::ResultsSource resultsSource(const platform::Services& services) {
   if (const auto problem = store::connectionStringProblem(*server))
     return refuse(QStringLiteral("[results] 中的 server 不是有效的连接字符串（%1）").arg(*problem));
   source.server = *server;
+  // Asked only when libpq has none (from ~/.pgpass); used for that one connection.
+  platform::InputBox* box = services.inputBox;
+  source.askPassword = [box](const QString& name) -> std::optional<QString> {
+    if (!box) return std::nullopt;
+    return box->askSecret(QStringLiteral("结果服务器“%1”需要密码，请输入：").arg(name),
+                          platform::AppInfo::title());
+  };
   return source;
 }
 

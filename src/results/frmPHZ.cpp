@@ -124,7 +124,12 @@ void frmPHZ::buildNavigator() {
   // named there, phjz.mdb is neither opened nor converted.
   Data1->setOpener([this](const QString& path) {
     const store::ResultsSource source = resultsSource(services_);
-    if (source.isServer()) return store::openRecordSet(source);
+    if (source.isServer()) {
+      // Reaching a server may take seconds (connect_timeout); the file opens at once.
+      const platform::PointerRestorer restore(*services_.pointer, *this);
+      services_.pointer->setWindowPointer(*this, platform::PointerShape::Hourglass);
+      return store::openRecordSet(source);
+    }
     // An Access file older versions left is converted before the navigator opens it.
     bringOldResultsOver(services_, path, this);
     return store::RecordSet::open(path);

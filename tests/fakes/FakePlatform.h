@@ -53,6 +53,16 @@ class FakeInputBox final : public platform::InputBox {
     return answer;
   }
 
+  // A masked question is recorded with "masked" as its default text, and answered from
+  // the same script.
+  std::optional<QString> askSecret(const QString& prompt, const QString& title) override {
+    questions.push_back({prompt, title, QStringLiteral("masked")});
+    if (answers_.empty()) throw std::logic_error("input box asked more than the script answers");
+    std::optional<QString> answer = std::move(answers_.front());
+    answers_.pop_front();
+    return answer;
+  }
+
   std::vector<Question> questions;
   QString field;  // the open question's
   // What the program showed while the question was open, filled by the onAsk hook.

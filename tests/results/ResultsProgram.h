@@ -29,8 +29,11 @@ class FakeMainWindow final : public MainWindowLink {
 };
 
 struct ResultsProgram {
-  explicit ResultsProgram(const QString& folder) {
+  // `prepare` readies the fakes before the window opens its results.
+  explicit ResultsProgram(const QString& folder,
+                          const std::function<void(fakes::FakePlatform&)>& prepare = {}) {
     fake.services.programFolder = folder;
+    if (prepare) prepare(fake);
     window = std::make_unique<frmPHZ>(fake.services, main);
     window->show();
   }

@@ -55,6 +55,19 @@ TEST(ServerWindowTest, TwoBenchesShareOneServer) {
   EXPECT_TRUE(auditor.messages()[0].contains(u"只能查看"_qs));
 }
 
+// A login that needs a password is asked for it, masked, and the window opens.
+TEST(ServerWindowTest, PasswordAskedMaskedAndTheWindowOpens) {
+  SKIP_WITHOUT_SERVER();
+  TestStore store(Backend::Server);
+  seedRecords(store, {{.identifier = u"甲"_qs}});
+  ResultsProgram program(store.programFolder(u"password_user"_qs),
+                         [](fakes::FakePlatform& fake) { fake.inputBox.script({u"secret-1"_qs}); });
+  ASSERT_EQ(program.fake.inputBox.questions.size(), 1u);
+  EXPECT_EQ(program.fake.inputBox.questions[0].defaultText, "masked");
+  EXPECT_EQ(program.messages(), QStringList());
+  EXPECT_EQ(program.boxes()[phb::Identifier], "甲");
+}
+
 // A sorvane.ini that can't be used: one message naming the file and the problem, the window
 // opens empty, and phjz.mdb beside the program is not touched.
 TEST(ServerWindowTest, UnusableSettingsGiveOneMessageAndTouchNoFile) {

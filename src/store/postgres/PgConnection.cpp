@@ -189,7 +189,9 @@ PgConnection::PgConnection(const QString& conninfo, const PasswordPrompt& askPas
   // Sorvane's texts are UTF-8 whatever the administrator's settings; lock waits end as the
   // file's busy wait does, and no statement freezes the window for long.
   PQsetClientEncoding(conn_, "UTF8");
-  exec("SET lock_timeout = 1500; SET statement_timeout = 10000; SET DateStyle = ISO");
+  exec(
+      "SELECT set_config('lock_timeout', '1500', false),"
+      " set_config('statement_timeout', '10000', false)");
 }
 
 PgConnection::~PgConnection() { PQfinish(conn_); }
@@ -224,11 +226,8 @@ PgResult PgConnection::exec(const char* sql, const PgParams& params) {
     values[i] = params.nulls_[i] ? nullptr : params.values_[i].constData();
     lengths[i] = static_cast<int>(params.values_[i].size());
   }
-  pg_result* result =
-      params.count() == 0 && std::strchr(sql, ';')
-          ? PQexec(conn_, sql)  // several statements: the simple protocol, text results
-          : PQexecParams(conn_, sql, params.count(), params.types_.data(), values.data(),
-                         lengths.data(), formats.data(), 1);
+  pg_result* result = PQexecParams(conn_, sql, params.count(), params.types_.data(), values.data(),
+                                   lengths.data(), formats.data(), 1);
   const ExecStatusType status = PQresultStatus(result);
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail(result);
   return PgResult(result);

@@ -217,6 +217,37 @@ const ServerCase kServerCases[] = {
        asLogin(db, u"technician1"_qs, "INSERT INTO sorvane.phb (pH均值) VALUES ('-Infinity')");
      },
      int(Kind::RefusedValue)},
+    {"LockHeldElsewhereEndsLikeTheFilesBusyWait",
+     [](ServerDatabase& db) {
+       savedAndReadBack(db, {"2024-05-01", "A", "5", "7.2"});
+       PgConnection other(db.conninfo(u"technician2"_qs));
+       other.exec("BEGIN");
+       other.exec("UPDATE sorvane.phb SET 样本数 = 6");
+       auto set = openRecordSet({.server = db.conninfo()});
+       set->edit();
+       set->setFieldText(u"标识符"_qs, u"B"_qs);
+       set->update();
+     },
+     int(Kind::Locked)},
+    {"PasswordAskedOnceAndUsed",
+     [](ServerDatabase& db) {
+       QStringList asked;
+       const auto answer = [&](const QString& server) -> std::optional<QString> {
+         asked << server;
+         return u"secret-1"_qs;
+       };
+       EXPECT_EQ(openRecordSet({.server = db.conninfo(u"password_user"_qs), .askPassword = answer})
+                     ->recordCount(),
+                 0);
+       EXPECT_EQ(asked.size(), 1);
+       EXPECT_TRUE(asked.value(0).contains(db.folder()));
+     }},
+    {"WrongPasswordRefused",
+     [](ServerDatabase& db) {
+       openRecordSet({.server = db.conninfo(u"password_user"_qs),
+                      .askPassword = [](const QString&) { return u"wrong"_qs; }});
+     },
+     int(Kind::Unreachable), "password_user"},
     {"ScriptRunAgainChangesNothing",
      [](ServerDatabase& db) {
        savedAndReadBack(db, {"2024-05-01", "A", "5", "7.2"});
@@ -276,8 +307,11 @@ TEST(ServerGoneTest, KilledMidSessionKeepsTheEditsAndLosesNothing) {
   EXPECT_EQ(set->fieldText(kId), "A2");
   server.restart();
   set->update();
+  // Gone and back while browsing: the next read reconnects quietly.
+  server.kill();
+  server.restart();
   set->moveLast();
-  EXPECT_EQ(set->fieldText(kId), "B");  // read after a quiet reconnect
+  EXPECT_EQ(set->fieldText(kId), "B");
   auto fresh = openRecordSet({.server = db.conninfo()});
   EXPECT_EQ(fresh->recordCount(), 2);
   EXPECT_EQ(fresh->fieldText(kId), "A2");
@@ -339,6 +373,13 @@ TEST_P(CommitCutTest, SavedOnlyWhenTheServerSaysSo) {
   } else {
     db.admin().exec("ALTER SYSTEM SET synchronous_standby_names = 'nobody'");
     db.admin().exec("SELECT pg_reload_conf()");
+    // The reload is asynchronous: wait until a new session has the setting.
+    for (int tries = 0; tries < 100; ++tries, QThread::msleep(50))
+      if (db.admin()
+              .exec("SELECT current_setting('synchronous_standby_names') = 'nobody'")
+              .value(0, 0)
+              .toBool())
+        break;
   }
   auto set = openRecordSet({.server = db.conninfo()});
   set->edit();
