@@ -99,16 +99,29 @@ StoreError ioError(const QString& path) {
 
 // A save or delete refused because the stored record is no longer what was read; nothing
 // was written, and re-reading shows what is stored now.
-StoreError changedElsewhere() {
-  return {Kind::Conflict, legacy::kDataChanged,
-          QStringLiteral("另一个程序已经改动了这条记录，这次没有写入任何内容。"
-                         "按“刷新(R)”可以看到已保存的内容。")};
+namespace {
+
+// "（“alice”于 2024-05-06 14:03）": local time to the minute.
+QString byWhom(const std::optional<LastChange>& who) {
+  if (!who) return {};
+  return QStringLiteral("（“%1”于 %2）")
+      .arg(who->login, who->at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
 }
 
-StoreError deletedElsewhere() {
+}  // namespace
+
+StoreError changedElsewhere(const std::optional<LastChange>& who) {
+  return {Kind::Conflict, legacy::kDataChanged,
+          QStringLiteral("另一个程序%1已经改动了这条记录，这次没有写入任何内容。"
+                         "按“刷新(R)”可以看到已保存的内容。")
+              .arg(byWhom(who))};
+}
+
+StoreError deletedElsewhere(const std::optional<LastChange>& who) {
   return {Kind::Conflict, legacy::kRecordDeleted,
-          QStringLiteral("另一个程序已经删除了这条记录，这次没有写入任何内容。"
-                         "按“刷新(R)”可以看到已保存的内容。")};
+          QStringLiteral("另一个程序%1已经删除了这条记录，这次没有写入任何内容。"
+                         "按“刷新(R)”可以看到已保存的内容。")
+              .arg(byWhom(who))};
 }
 
 StoreError writeNotConfirmed(const QString& path) {

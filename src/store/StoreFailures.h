@@ -4,6 +4,7 @@
 // store words the same fault the same way. The numbers are the old engine's, which the
 // results window passes on unchanged.
 
+#include <QDateTime>
 #include <QString>
 #include <optional>
 
@@ -30,8 +31,13 @@ StoreError notOpen();
 StoreError notEditing();
 StoreError diskFull(const QString& path);
 StoreError ioError(const QString& path);
-StoreError changedElsewhere();
-StoreError deletedElsewhere();
+// Who made the change a save or delete was refused over, from the record's newest history row.
+struct LastChange {
+  QString login;
+  QDateTime at;
+};
+StoreError changedElsewhere(const std::optional<LastChange>& who = std::nullopt);
+StoreError deletedElsewhere(const std::optional<LastChange>& who = std::nullopt);
 StoreError writeNotConfirmed(const QString& path);
 
 // The results server, named as `server` (its service, or host and database; never a password).
