@@ -101,16 +101,29 @@ StoreError ioError(const QString& path) {
 
 // A save or delete refused because the stored record is no longer what was read; nothing
 // was written, and re-reading shows what is stored now.
-StoreError changedElsewhere() {
-  return {Kind::Conflict, legacy::kDataChanged,
-          QStringLiteral("另一个程序已经改动了这条记录，这次没有写入任何内容。"
-                         "按“刷新(R)”可以看到已保存的内容。")};
+namespace {
+
+// "（“alice”于 2024-05-06 14:03）": local time to the minute.
+QString byWhom(const std::optional<LastChange>& who) {
+  if (!who) return {};
+  return QStringLiteral("（“%1”于 %2）")
+      .arg(who->login, who->at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
 }
 
-StoreError deletedElsewhere() {
+}  // namespace
+
+StoreError changedElsewhere(const std::optional<LastChange>& who) {
+  return {Kind::Conflict, legacy::kDataChanged,
+          QStringLiteral("另一个程序%1已经改动了这条记录，这次没有写入任何内容。"
+                         "按“刷新(R)”可以看到已保存的内容。")
+              .arg(byWhom(who))};
+}
+
+StoreError deletedElsewhere(const std::optional<LastChange>& who) {
   return {Kind::Conflict, legacy::kRecordDeleted,
-          QStringLiteral("另一个程序已经删除了这条记录，这次没有写入任何内容。"
-                         "按“刷新(R)”可以看到已保存的内容。")};
+          QStringLiteral("另一个程序%1已经删除了这条记录，这次没有写入任何内容。"
+                         "按“刷新(R)”可以看到已保存的内容。")
+              .arg(byWhom(who))};
 }
 
 StoreError writeNotConfirmed(const QString& path) {
@@ -207,6 +220,57 @@ StoreError conversionTargetExists(const QString& path) {
 StoreError notAJetFile(const QString& path) {
   return {Kind::NotConverted, legacy::kUnrecognizedFormat,
           QStringLiteral("“%1”不是 Access (Jet) 数据库，无须转换。文件没有改动。").arg(path)};
+}
+
+namespace {
+
+const QString kNothingMoved = QStringLiteral("没有转移任何记录，服务器没有改动。");
+
+}  // namespace
+
+StoreError moveRefusedRecord(const QString& path, qint64 position,
+                             const std::optional<QString>& identifier, const QString& why) {
+  // A NUL would end the message where a terminal shows it.
+  const QString which =
+      identifier ? QStringLiteral("第 %1 条记录（标识符“%2”）")
+                       .arg(position)
+                       .arg(QString(*identifier).replace(QChar(0), QStringLiteral("\\0")))
+                 : QStringLiteral("第 %1 条记录（没有标识符）").arg(position);
+  return {Kind::NotConverted, legacy::kConversion,
+          QStringLiteral("“%1”中%2不能原样转移到结果服务器：%3。").arg(path, which, why) +
+              kNothingMoved};
+}
+
+StoreError moveRefusedHistory(const QString& path, qint64 id, const QString& why) {
+  return {Kind::NotConverted, legacy::kConversion,
+          QStringLiteral("“%1”中编号为 %2 的历史记录不能原样转移到结果服务器：%3。")
+                  .arg(path)
+                  .arg(id)
+                  .arg(why) +
+              kNothingMoved};
+}
+
+StoreError moveNewerFormat(const QString& path, int format) {
+  return {
+      Kind::NotADatabase, legacy::kUnrecognizedFormat,
+      QStringLiteral("“%1”是格式 %2 的结果数据库，本程序不认识这个格式。").arg(path).arg(format) +
+          kNothingMoved};
+}
+
+StoreError moveServerNotEmpty(const QString& server) {
+  return {Kind::NotConverted, legacy::kCannotOpen,
+          QStringLiteral("结果服务器“%1”上已经有记录或历史记录；为了不把两份结果混在一起，"
+                         "只能转移到空的结果表。")
+                  .arg(server) +
+              kNothingMoved};
+}
+
+StoreError moveNotOwner(const QString& login, const QString& server) {
+  return {Kind::NoAccess, legacy::kCannotOpen,
+          QStringLiteral("登录名“%1”不是结果服务器“%2”上结果表的所有者，不能转移结果；"
+                         "请用授予了 sorvane_owner 角色的管理员登录名运行。")
+                  .arg(login, server) +
+              kNothingMoved};
 }
 
 }  // namespace failures

@@ -4,6 +4,7 @@
 // store words the same fault the same way. The numbers are the old engine's, which the
 // results window passes on unchanged.
 
+#include <QDateTime>
 #include <QString>
 #include <optional>
 
@@ -30,8 +31,13 @@ StoreError notOpen();
 StoreError notEditing();
 StoreError diskFull(const QString& path);
 StoreError ioError(const QString& path);
-StoreError changedElsewhere();
-StoreError deletedElsewhere();
+// Who made the change a save or delete was refused over, from the record's newest history row.
+struct LastChange {
+  QString login;
+  QDateTime at;
+};
+StoreError changedElsewhere(const std::optional<LastChange>& who = std::nullopt);
+StoreError deletedElsewhere(const std::optional<LastChange>& who = std::nullopt);
 StoreError writeNotConfirmed(const QString& path);
 
 // The results server, named as `server` (its service, or host and database; never a password).
@@ -53,5 +59,13 @@ StoreError conversionRefusedValue(const QString& path, qint64 record,
 StoreError conversionCannotWrite(const QString& path, const QString& folder, const QString& why);
 StoreError conversionTargetExists(const QString& path);
 StoreError notAJetFile(const QString& path);
+
+// Moving a results file onto the server: nothing was moved and the server is as it was.
+StoreError moveRefusedRecord(const QString& path, qint64 position,
+                             const std::optional<QString>& identifier, const QString& why);
+StoreError moveRefusedHistory(const QString& path, qint64 id, const QString& why);
+StoreError moveNewerFormat(const QString& path, int format);
+StoreError moveServerNotEmpty(const QString& server);
+StoreError moveNotOwner(const QString& login, const QString& server);
 
 }  // namespace sorvane::store::failures

@@ -3,6 +3,8 @@
 // the other program changed or deleted since it was shown is refused: one message, the typed
 // edits and the record stay, and the store is left as it was.
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <functional>
 #include <ostream>
@@ -55,7 +57,9 @@ TEST_P(TwoProgramsTest, TheSecondWriteOverAChangedRecordIsRefused) {
     here.window->Data1->Recordset().moveLast();
     other.window->Data1->Recordset().moveLast();
   }
+  const QDateTime start = QDateTime::currentDateTime();
   c.before(here, other);
+  const QDateTime end = QDateTime::currentDateTime();
 
   here.type(phb::Mean, QStringLiteral("6.5"));
   const QStringList typed = here.boxes();
@@ -70,12 +74,21 @@ TEST_P(TwoProgramsTest, TheSecondWriteOverAChangedRecordIsRefused) {
     EXPECT_NE(store.contents(), fileBefore);
     return;
   }
-  QString expected = (c.refusal == Refusal::Changed ? store::failures::changedElsewhere()
-                                                    : store::failures::deletedElsewhere())
-                         .message();
-  // The navigator's own move reports through its Error event.
-  if (c.road == &Program::next) expected.prepend(QStringLiteral("数据错误事件命中错误："));
-  EXPECT_EQ(messages, QStringList{expected});
+  // The message names the other program's login and the minute it wrote, from the history.
+  const QString login = backend == Backend::Server
+                            ? QStringLiteral("technician2")
+                            : QString::fromLocal8Bit(getpwuid(geteuid())->pw_name);
+  QStringList expected;
+  for (const QDateTime& at : {start, end}) {
+    const store::failures::LastChange who{login, at};
+    expected << (c.refusal == Refusal::Changed ? store::failures::changedElsewhere(who)
+                                               : store::failures::deletedElsewhere(who))
+                    .message();
+    // The navigator's own move reports through its Error event.
+    if (c.road == &Program::next) expected.last().prepend(QStringLiteral("数据错误事件命中错误："));
+  }
+  ASSERT_EQ(messages.size(), 1) << messages.join(u'\n').toStdString();
+  EXPECT_TRUE(expected.contains(messages[0])) << messages[0].toStdString();
   EXPECT_EQ(here.boxes(), typed);
   EXPECT_EQ(here.window->Data1->Caption(), caption);
   EXPECT_TRUE(store.contents() == fileBefore) << "the store changed";

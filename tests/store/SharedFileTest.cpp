@@ -101,6 +101,12 @@ TEST_P(ChangedElsewhereTest, SaveAndDeleteAreRefused) {
   records->edit();
   records->setFieldText(phb::fieldNames()[c.edited], c.typed);
   EXPECT_EQ(errorNumber([&] { records->update(); }), legacy::kDataChanged);
+  // The other tool wrote no history row: nobody is named.
+  try {
+    records->update();
+  } catch (const StoreError& e) {
+    EXPECT_EQ(e.message(), failures::changedElsewhere().message());
+  }
   EXPECT_EQ(records->editMode(), RecordSet::EditMode::Edit);
   records->cancelUpdate();
   EXPECT_EQ(errorNumber([&] { records->deleteCurrent(); }), legacy::kDataChanged);

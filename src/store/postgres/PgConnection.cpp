@@ -256,4 +256,34 @@ PgResult PgConnection::execPrepared(const QByteArray& sql, const PgParams& param
   return PgResult(result);
 }
 
+void PgConnection::copyBegin(const char* sql) {
+  pg_result* result = PQexec(conn_, sql);
+  if (PQresultStatus(result) != PGRES_COPY_IN) fail(result);
+  PQclear(result);
+}
+
+void PgConnection::copyPut(const QByteArray& bytes) {
+  // Blocking connection: 1 once the data is queued, -1 on failure.
+  if (PQputCopyData(conn_, bytes.constData(), static_cast<int>(bytes.size())) != 1) fail(nullptr);
+}
+
+void PgConnection::copyEnd() {
+  if (PQputCopyEnd(conn_, nullptr) != 1) fail(nullptr);
+  pg_result* failed = nullptr;
+  // The COPY's own result, then the end of the command.
+  while (pg_result* result = PQgetResult(conn_)) {
+    if (PQresultStatus(result) != PGRES_COMMAND_OK && !failed) {
+      failed = result;
+      continue;
+    }
+    PQclear(result);
+  }
+  if (failed) fail(failed);
+}
+
+void PgConnection::copyAbort() {
+  PQputCopyEnd(conn_, "refused");
+  while (pg_result* result = PQgetResult(conn_)) PQclear(result);
+}
+
 }  // namespace sorvane::store

@@ -101,6 +101,14 @@ class PgConnection {
   // The login the connection runs as.
   QString login() const;
 
+  // COPY ... FROM STDIN in the binary format: begun by copyBegin, fed by copyPut in chunks,
+  // ended by copyEnd, which throws PgError when the server refused any row. copyAbort ends it
+  // refused, so the transaction it ran in fails.
+  void copyBegin(const char* sql);
+  void copyPut(const QByteArray& bytes);
+  void copyEnd();
+  void copyAbort();
+
  private:
   pg_conn* conn_ = nullptr;
   QString server_;

@@ -98,7 +98,19 @@ class PostgresRecordSet final : public KeyedRecordSet {
   [[noreturn]] static void refuse(PgConnection& db, Bookmark row) {
     const PgResult there =
         db.exec("SELECT 1 FROM sorvane.phb WHERE id = $1", PgParams().add(qlonglong(row)));
-    throw there.rows() ? failures::changedElsewhere() : failures::deletedElsewhere();
+    // Who: the record's newest history row, when it made the record what it is now.
+    const PgResult last = db.exec(
+        "SELECT h.changed_by, h.changed_at FROM sorvane.phb_history h WHERE h.id ="
+        " (SELECT max(id) FROM sorvane.phb_history WHERE record_id = $1) AND CASE"
+        " WHEN h.action = 'deleted' THEN NOT EXISTS (SELECT FROM sorvane.phb WHERE id = $1)"
+        " ELSE EXISTS (SELECT FROM sorvane.phb p WHERE p.id = $1 AND (p.日期, p.标识符, p.样本数,"
+        " p.pH均值) IS NOT DISTINCT FROM (h.after_日期, h.after_标识符, h.after_样本数,"
+        " h.after_pH均值)) END",
+        PgParams().add(qlonglong(row)));
+    std::optional<failures::LastChange> who;
+    if (last.rows() == 1)
+      who = failures::LastChange{last.value(0, 0).toString(), last.value(0, 1).toDateTime()};
+    throw there.rows() ? failures::changedElsewhere(who) : failures::deletedElsewhere(who);
   }
 
   void changeRow(const Read& original, const Changes& values) override {

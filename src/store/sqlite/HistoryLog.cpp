@@ -119,6 +119,23 @@ void HistoryLog::record(HistoryAction action, Bookmark id,
   insert_->reset();
 }
 
+std::optional<failures::LastChange> lastChange(const SqliteConnection& db, Bookmark id) {
+  if (!hasHistoryTable(db)) return std::nullopt;
+  SqliteStatement query(
+      db,
+      "SELECT h.changed_by, h.changed_at FROM phb_history h"
+      " WHERE h.id = (SELECT max(id) FROM phb_history WHERE record_id = ?1) AND CASE"
+      " WHEN h.action = 'deleted' THEN NOT EXISTS (SELECT 1 FROM phb WHERE rowid = ?1)"
+      " ELSE EXISTS (SELECT 1 FROM phb p WHERE p.rowid = ?1 AND p.日期 IS h.after_日期"
+      " AND p.标识符 IS h.after_标识符 AND p.样本数 IS h.after_样本数"
+      " AND p.pH均值 IS h.after_pH均值) END");
+  query.bindInt64(1, id);
+  if (!query.step()) return std::nullopt;
+  const QDateTime at = QDateTime::fromString(query.columnText(1), Qt::ISODate);
+  if (!at.isValid()) return std::nullopt;
+  return failures::LastChange{query.columnText(0), at};
+}
+
 std::vector<HistoryEntry> readHistory(const QString& path, Bookmark id) {
   const SqliteConnection db = openPhbFile(path, true);
   std::vector<HistoryEntry> entries;

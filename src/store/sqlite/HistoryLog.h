@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/History.h"
+#include "store/StoreFailures.h"
 
 namespace sorvane::store {
 
@@ -49,6 +50,11 @@ class HistoryLog {
   // Makes sure the table exists and takes who and when, before the first row is written.
   void prepareToWrite();
 };
+
+// Who made record `id` what the file holds now: the newest history row of the record, when it
+// says so (a deletion of a record that is gone, or values that are the record's now). None
+// for a file without history, or when another program changed the record without a row.
+std::optional<failures::LastChange> lastChange(const SqliteConnection& db, Bookmark id);
 
 // Record `id`'s history in the file at `path`, oldest first. A file without phb_history
 // has none. Opens the file read-only on its own; throws StoreError.

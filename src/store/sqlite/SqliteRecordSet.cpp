@@ -69,11 +69,11 @@ class SqliteRecordSet final : public KeyedRecordSet {
   // type and value. Throws Conflict otherwise, before anything is written.
   void requireUnchanged(const Read& original) const {
     const Read now = fetch(original.row);
-    if (!now.found) throw failures::deletedElsewhere();
+    if (!now.found) throw failures::deletedElsewhere(lastChange(*db_, original.row));
     for (int i = 0; i < kFieldCount; ++i)
       if (now.stored[i].typeId() != original.stored[i].typeId() ||
           now.stored[i] != original.stored[i])
-        throw failures::changedElsewhere();
+        throw failures::changedElsewhere(lastChange(*db_, original.row));
   }
 
   // A write counts only when it changed exactly one row.
