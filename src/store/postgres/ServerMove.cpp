@@ -145,6 +145,70 @@ void setSequencePast(PgConnection& server, const char* table, qint64 highest) {
               PgParams().add(QString::fromLatin1(table)).add(QVariant::fromValue<qint64>(highest)));
 }
 
+// Inside the move's transaction: the tables held against writes, found empty, the history
+// trigger off and the sequences past every id the file used.
+void prepareServer(PgConnection& server, const ResultsFileReader& file, bool keepHistory) {
+  // Benches may read on; a write would wait for the move and then meet its records. The
+  // trigger is off only inside this transaction, under this lock: for everyone else it
+  // stays in force, and a killed move leaves it on.
+  server.exec("LOCK TABLE sorvane.phb, sorvane.phb_history IN SHARE ROW EXCLUSIVE MODE");
+  if (server
+          .exec("SELECT EXISTS (SELECT FROM sorvane.phb) OR EXISTS (SELECT FROM "
+                "sorvane.phb_history)")
+          .value(0, 0)
+          .toBool())
+    throw failures::moveServerNotEmpty(server.server());
+  server.exec("ALTER TABLE sorvane.phb DISABLE TRIGGER phb_history_log");
+  // Before anything takes an id: COPY writes the ids given and leaves the sequences alone.
+  setSequencePast(server, "sorvane.phb", file.highestIdUsed());
+  setSequencePast(server, "sorvane.phb_history", keepHistory ? file.highestHistoryId() : 0);
+}
+
+qint64 copyRecords(PgConnection& server, ResultsFileReader& file, Progress& progress) {
+  CopyStream copy(server,
+                  "COPY sorvane.phb (id, 日期, 标识符, 样本数, pH均值) FROM STDIN (FORMAT binary)",
+                  1 + phb::kFieldCount);
+  qint64 copied = 0;
+  Bookmark id = 0;
+  RecordValues values;
+  while (file.nextRecord(id, values)) {
+    copy.beginRow();
+    copy.int64(id);
+    for (const QVariant& value : values) copy.value(value);
+    copy.endRow();
+    ++copied;
+    progress.row();
+  }
+  copy.finish();
+  return copied;
+}
+
+qint64 copyHistory(PgConnection& server, ResultsFileReader& file, Progress& progress) {
+  CopyStream copy(server,
+                  "COPY sorvane.phb_history (id, record_id, action, changed_at, changed_by, "
+                  "before_日期, before_标识符, before_样本数, before_pH均值, "
+                  "after_日期, after_标识符, after_样本数, after_pH均值) "
+                  "FROM STDIN (FORMAT binary)",
+                  5 + 2 * phb::kFieldCount);
+  qint64 copied = 0;
+  StoredHistoryRow row;
+  while (file.nextHistoryRow(row)) {
+    copy.beginRow();
+    copy.int64(row.id);
+    copy.int64(row.recordId);
+    copy.text(row.action);
+    copy.instant(row.changedAt);
+    copy.text(row.changedBy);
+    for (const QVariant& value : row.before) copy.value(value);
+    for (const QVariant& value : row.after) copy.value(value);
+    copy.endRow();
+    ++copied;
+    progress.row();
+  }
+  copy.finish();
+  return copied;
+}
+
 }  // namespace
 
 MoveReport moveFileToServer(const QString& conninfo, const QString& path,
@@ -162,60 +226,9 @@ MoveReport moveFileToServer(const QString& conninfo, const QString& path,
   // A large file takes longer than the timeout a bench's statements have.
   server.exec("SET statement_timeout = 0");
   server.exec("BEGIN ISOLATION LEVEL READ COMMITTED");
-  // Benches may read on; a write would wait for the move and then meet its records. The
-  // trigger is off only inside this transaction, under this lock: for everyone else it
-  // stays in force, and a killed move leaves it on.
-  server.exec("LOCK TABLE sorvane.phb, sorvane.phb_history IN SHARE ROW EXCLUSIVE MODE");
-  if (server
-          .exec("SELECT EXISTS (SELECT FROM sorvane.phb) OR EXISTS (SELECT FROM "
-                "sorvane.phb_history)")
-          .value(0, 0)
-          .toBool())
-    throw failures::moveServerNotEmpty(server.server());
-  server.exec("ALTER TABLE sorvane.phb DISABLE TRIGGER phb_history_log");
-  // Before anything takes an id: COPY writes the ids given and leaves the sequences alone.
-  setSequencePast(server, "sorvane.phb", file.highestIdUsed());
-  setSequencePast(server, "sorvane.phb_history", options.keepHistory ? file.highestHistoryId() : 0);
-
-  {
-    CopyStream copy(
-        server, "COPY sorvane.phb (id, 日期, 标识符, 样本数, pH均值) FROM STDIN (FORMAT binary)",
-        1 + phb::kFieldCount);
-    Bookmark id = 0;
-    RecordValues values;
-    while (file.nextRecord(id, values)) {
-      copy.beginRow();
-      copy.int64(id);
-      for (const QVariant& value : values) copy.value(value);
-      copy.endRow();
-      ++report.records;
-      progress.row();
-    }
-    copy.finish();
-  }
-  if (options.keepHistory) {
-    CopyStream copy(server,
-                    "COPY sorvane.phb_history (id, record_id, action, changed_at, changed_by, "
-                    "before_日期, before_标识符, before_样本数, before_pH均值, "
-                    "after_日期, after_标识符, after_样本数, after_pH均值) "
-                    "FROM STDIN (FORMAT binary)",
-                    5 + 2 * phb::kFieldCount);
-    StoredHistoryRow row;
-    while (file.nextHistoryRow(row)) {
-      copy.beginRow();
-      copy.int64(row.id);
-      copy.int64(row.recordId);
-      copy.text(row.action);
-      copy.instant(row.changedAt);
-      copy.text(row.changedBy);
-      for (const QVariant& value : row.before) copy.value(value);
-      for (const QVariant& value : row.after) copy.value(value);
-      copy.endRow();
-      ++report.historyRows;
-      progress.row();
-    }
-    copy.finish();
-  }
+  prepareServer(server, file, options.keepHistory);
+  report.records = copyRecords(server, file, progress);
+  if (options.keepHistory) report.historyRows = copyHistory(server, file, progress);
   // The administrator's login, as the database knows it, and the time of the move.
   server.exec(
       "INSERT INTO sorvane.phb_history (record_id, action, changed_at, changed_by, "
