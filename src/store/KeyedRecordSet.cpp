@@ -234,6 +234,7 @@ void KeyedRecordSet::update() {
     if (pending_[i]) values[i] = fieldtext::valueFromText(i, *pending_[i]);
 
   Bookmark saved = editing_;
+  std::optional<Read> written;
   if (mode_ == EditMode::Add) {
     if (readOnly_) throw readOnlyError();
     saved = insertRow(values);
@@ -243,10 +244,16 @@ void KeyedRecordSet::update() {
   } else if (std::any_of(values.begin(), values.end(),
                          [](const auto& v) { return v.has_value(); })) {
     if (readOnly_) throw readOnlyError();
-    changeRow(readOf(editing_), values);
+    const Read& original = readOf(editing_);
+    changeRow(original, values);
+    if (storesValuesExactly()) {
+      written = original;
+      for (int i = 0; i < kFieldCount; ++i)
+        if (values[i]) written->stored[i] = written->values[i] = *values[i];
+    }
   }
   // An edit with nothing to write succeeds as it is: the record stands as stored.
-  forgetRead();
+  read_ = written;
   lastModified_ = saved;
   cancelUpdate();
 }

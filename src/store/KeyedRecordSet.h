@@ -88,6 +88,9 @@ class KeyedRecordSet : public RecordSet {
   virtual Bookmark insertRow(const Changes& values) = 0;
   virtual void changeRow(const Read& original, const Changes& values) = 0;
   virtual void deleteRow(const Read& original) = 0;
+  // True when a value reads back exactly as written, so a saved record needs no reading
+  // again: what the next save checks against is what this one wrote.
+  virtual bool storesValuesExactly() const { return false; }
   // What update() and deleteCurrent() throw on a read-only set.
   virtual StoreError readOnlyError() const = 0;
 

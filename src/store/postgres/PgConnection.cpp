@@ -226,11 +226,49 @@ PgResult PgConnection::exec(const char* sql, const PgParams& params) {
     values[i] = params.nulls_[i] ? nullptr : params.values_[i].constData();
     lengths[i] = static_cast<int>(params.values_[i].size());
   }
+  if (!begin_.isEmpty())
+    return execAfterBegin(sql, params.count(), params.types_.data(), values.data(), lengths.data(),
+                          formats.data());
   pg_result* result = PQexecParams(conn_, sql, params.count(), params.types_.data(), values.data(),
                                    lengths.data(), formats.data(), 1);
   const ExecStatusType status = PQresultStatus(result);
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail(result);
   return PgResult(result);
+}
+
+// The BEGIN and the statement go in one round trip (a pipeline); should the BEGIN fail, the
+// server skips the statement.
+PgResult PgConnection::execAfterBegin(const char* sql, int count, const unsigned int* types,
+                                      const char* const* values, const int* lengths,
+                                      const int* formats) {
+  const QByteArray begin = std::exchange(begin_, QByteArray());
+  if (!PQenterPipelineMode(conn_)) fail(nullptr);
+  const bool sent =
+      PQsendQueryParams(conn_, begin.constData(), 0, nullptr, nullptr, nullptr, nullptr, 1) &&
+      PQsendQueryParams(conn_, sql, count, types, values, lengths, formats, 1) &&
+      PQpipelineSync(conn_);
+  // Every result up to the sync is taken, so the connection leaves the pipeline as it came.
+  std::vector<PgResult> results;
+  for (int nulls = 0; sent && PQstatus(conn_) == CONNECTION_OK && nulls < 4;) {
+    pg_result* result = PQgetResult(conn_);
+    if (!result) {
+      ++nulls;
+      continue;
+    }
+    if (PQresultStatus(result) == PGRES_PIPELINE_SYNC) {
+      PQclear(result);
+      break;
+    }
+    results.emplace_back(result);
+  }
+  PQexitPipelineMode(conn_);
+  if (!sent || results.size() != 2) fail(nullptr);
+  for (PgResult& result : results) {
+    const ExecStatusType status = PQresultStatus(result.result_);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+      fail(std::exchange(result.result_, nullptr));
+  }
+  return std::move(results[1]);
 }
 
 PgResult PgConnection::execPrepared(const QByteArray& sql, const PgParams& params) {

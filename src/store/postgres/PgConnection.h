@@ -72,6 +72,7 @@ class PgResult {
   QVariant value(int row, int column) const;
 
  private:
+  friend class PgConnection;
   pg_result* result_ = nullptr;
 };
 
@@ -91,6 +92,8 @@ class PgConnection {
 
   // Throws PgError for a failure the server reports, or a lost connection.
   PgResult exec(const char* sql, const PgParams& params = {});
+  // Sends `sql` with the next exec(), in the same round trip, to open a transaction.
+  void beginWith(QByteArray sql) { begin_ = std::move(sql); }
   // The same, prepared on its first use on this connection and reused after: for the
   // statements run once per move or save.
   PgResult execPrepared(const QByteArray& sql, const PgParams& params);
@@ -113,6 +116,9 @@ class PgConnection {
   pg_conn* conn_ = nullptr;
   QString server_;
   QHash<QByteArray, QByteArray> prepared_;  // statement name by SQL
+  QByteArray begin_;
+  PgResult execAfterBegin(const char* sql, int count, const unsigned int* types,
+                          const char* const* values, const int* lengths, const int* formats);
   [[noreturn]] void fail(pg_result* result);
 };
 

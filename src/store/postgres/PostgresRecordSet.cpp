@@ -52,6 +52,9 @@ class PostgresRecordSet final : public KeyedRecordSet {
   bool backendOpen() const override { return session_ != nullptr; }
   void closeBackend() override { session_.reset(); }
 
+  // Binary parameters and columns: a double, a date and a text come back as sent.
+  bool storesValuesExactly() const override { return true; }
+
   StoreError readOnlyError() const override {
     return failures::serverReadOnly(session_->login(), session_->server());
   }
@@ -151,25 +154,26 @@ class PostgresRecordSet final : public KeyedRecordSet {
   // counts as saved.
   template <typename Statements>
   void write(Statements&& statements) {
-    for (int attempt = 0;; ++attempt) {
-      // Nothing is written by BEGIN, so a connection found lost there is made again quietly.
+    for (int attempt = 0, reconnected = 0;; ++attempt) {
       // A server still away is told as a save not made: 保存 again once it is back, not
       // 刷新(R), which would drop the typed text.
+      PgConnection* connection = nullptr;
       try {
-        session_->read([](PgConnection& db) {
-          db.exec("BEGIN ISOLATION LEVEL READ COMMITTED");
-          return 0;
-        });
+        connection = &session_->connection();
       } catch (const StoreError& error) {
         if (error.kind() != StoreError::Kind::Unreachable) throw;
         throw failures::connectionLost(session_->server());
       }
-      PgConnection& db = session_->connection();
+      PgConnection& db = *connection;
+      db.beginWith("BEGIN ISOLATION LEVEL READ COMMITTED");
       QString transaction;
       try {
         transaction = statements(db);
       } catch (const PgError& error) {
         rollback(db, error.lost());
+        // Nothing commits without COMMIT, so a connection found lost before it is made
+        // again quietly, once.
+        if (error.lost() && reconnected++ == 0) continue;
         if (error.lost()) throw failures::connectionLost(session_->server());
         if (error.retryable() && attempt < kRetries) continue;
         throw;

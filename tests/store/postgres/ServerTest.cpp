@@ -150,6 +150,28 @@ void asLogin(ServerDatabase& db, const QString& login, const char* sql) {
   PgConnection(db.conninfo(login)).exec(sql);
 }
 
+// A save that the server refuses `times` times with a serialization failure (40001), counted
+// by a sequence, which no rollback takes back.
+void saveFailingSerially(ServerDatabase& db, int times) {
+  savedAndReadBack(db, {"2024-05-01", "A", "5", "7.2"});
+  db.admin().exec("CREATE SEQUENCE sorvane.tries");
+  db.admin().exec(
+      ("CREATE FUNCTION sorvane.fail_serially() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER"
+       " AS $$BEGIN IF nextval('sorvane.tries') <= " +
+       QByteArray::number(times) +
+       " THEN RAISE EXCEPTION 'serialization' USING ERRCODE = '40001'; END IF; RETURN NEW; "
+       "END$$")
+          .constData());
+  db.admin().exec(
+      "CREATE TRIGGER fail_serially BEFORE UPDATE ON sorvane.phb FOR EACH ROW"
+      " EXECUTE FUNCTION sorvane.fail_serially()");
+  auto set = openRecordSet({.server = db.conninfo()});
+  set->edit();
+  set->setFieldText(u"标识符"_qs, u"B"_qs);
+  set->update();
+  EXPECT_EQ(openRecordSet({.server = db.conninfo()})->fieldText(u"标识符"_qs), "B");
+}
+
 // Eleven CJK characters and U+20000, outside the BMP: twelve characters.
 const QString kTwelve = QStringLiteral("一二三四五六七八九十百") + QString::fromUcs4(U"\U00020000");
 
@@ -229,6 +251,10 @@ const ServerCase kServerCases[] = {
        set->update();
      },
      int(Kind::Locked)},
+    {"SerializationFailuresRetriedThreeTimes",
+     [](ServerDatabase& db) { saveFailingSerially(db, 3); }},
+    {"FourthSerializationFailureEndsAsLocked",
+     [](ServerDatabase& db) { saveFailingSerially(db, 4); }, int(Kind::Locked)},
     {"PasswordAskedOnceAndUsed",
      [](ServerDatabase& db) {
        QStringList asked;
