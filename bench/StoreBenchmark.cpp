@@ -20,11 +20,11 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "BenchArguments.h"
+#include "BenchResultsFile.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 
@@ -53,42 +53,6 @@ sqlite3* openBare(const std::string& path) {
   sqlite3* db = nullptr;
   check(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), db, "open");
   return db;
-}
-
-void makeDatabase(const std::string& path, long records) {
-  std::ifstream in(SORVANE_PHB_SCHEMA);
-  std::stringstream schema;
-  schema << in.rdbuf();
-  sqlite3* db = nullptr;
-  check(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr), db,
-        "create");
-  check(sqlite3_exec(db, schema.str().c_str(), nullptr, nullptr, nullptr), db, "schema");
-  check(sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr), db, "begin");
-  sqlite3_stmt* insert = nullptr;
-  check(sqlite3_prepare_v2(db,
-                           "INSERT INTO phb VALUES (date('2004-01-29', ?1 || ' days'), ?2, ?3, ?4)",
-                           -1, &insert, nullptr),
-        db, "prepare");
-  for (long i = 0; i < records; ++i) {
-    const std::string id = "S" + std::to_string(i % 100000000);
-    sqlite3_bind_int64(insert, 1, i % 7000);
-    sqlite3_bind_text(insert, 2, id.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_double(insert, 3, 2 + i % 20);
-    sqlite3_bind_double(insert, 4, 6.0 + (i % 200) / 100.0);
-    check(sqlite3_step(insert), db, "insert");
-    sqlite3_reset(insert);
-  }
-  sqlite3_finalize(insert);
-  // Every record with the history row of its addition, as the program writes them.
-  check(sqlite3_exec(db,
-                     "INSERT INTO phb_history (record_id, action, changed_at, changed_by, "
-                     "after_日期, after_标识符, after_样本数, after_pH均值) "
-                     "SELECT rowid, 'added', '2024-05-06T14:03:12+08:00', 'bench', "
-                     "日期, 标识符, 样本数, pH均值 FROM phb",
-                     nullptr, nullptr, nullptr),
-        db, "history");
-  check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
-  sqlite3_close(db);
 }
 
 // The bare keyset: every row id in table order.
@@ -441,8 +405,8 @@ int run(long records, int rounds) {
                     (dir.path() + "/empty.mdb").toStdString()};
   std::printf("making %ld records, each with its history row ...\n", records);
   std::fflush(stdout);
-  makeDatabase(files.full, records);
-  makeDatabase(files.empty, 0);
+  bench::makeResultsFile(files.full, records);
+  bench::makeResultsFile(files.empty, 0);
   compareOpening(files, rounds);
   comparePeakMemory(files);
   std::printf("(checksum %g)\n", compareOnOpenFile(files.full, rounds));
