@@ -10,8 +10,6 @@
 //                                       VmHWM in KiB and the rows moved
 
 #include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QTemporaryDir>
 #include <algorithm>
@@ -20,11 +18,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "BenchArguments.h"
+#include "BenchChild.h"
 #include "BenchResultsFile.h"
 #include "BenchServer.h"
 #include "store/StoreError.h"
@@ -45,20 +43,12 @@ double secondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-long peakKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
-
 int probe(const char* conninfo, const char* file) {
   const auto start = Clock::now();
   try {
     const auto report =
         sorvane::store::moveFileToServer(QString::fromUtf8(conninfo), QString::fromUtf8(file));
-    std::printf("%f %ld %lld %lld\n", secondsSince(start), peakKiB(),
+    std::printf("%f %ld %lld %lld\n", secondsSince(start), bench::peakKiB(),
                 static_cast<long long>(report.records), static_cast<long long>(report.historyRows));
     return 0;
   } catch (const sorvane::store::StoreError& error) {
@@ -74,24 +64,10 @@ struct Moved {
 
 // The move in a fresh process, so its peak memory is its own.
 Moved moveInChild(const std::string& conninfo, const std::string& file) {
-  int out[2];
-  if (pipe(out) != 0) std::exit(1);
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    execl("/proc/self/exe", "move_bench", "--probe", conninfo.c_str(), file.c_str(), nullptr);
-    _exit(127);
-  }
-  close(out[1]);
-  char buffer[128] = {};
-  const ssize_t n = read(out[0], buffer, sizeof buffer - 1);
-  close(out[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
+  const std::string out =
+      bench::childOutput({"move_bench", "--probe", conninfo.c_str(), file.c_str()});
   Moved moved;
-  if (n <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-      std::sscanf(buffer, "%lf %ld", &moved.seconds, &moved.peakKiB) != 2) {
+  if (std::sscanf(out.c_str(), "%lf %ld", &moved.seconds, &moved.peakKiB) != 2) {
     std::fprintf(stderr, "move_bench: the move failed\n");
     std::exit(1);
   }

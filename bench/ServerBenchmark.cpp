@@ -6,8 +6,6 @@
 //   server_bench --probe CONNINFO       one report in a fresh process; prints VmHWM in KiB
 
 #include <libpq-fe.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QDate>
 #include <algorithm>
@@ -15,12 +13,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "BenchArguments.h"
+#include "BenchChild.h"
 #include "BenchServer.h"
 #include "store/RecordSet.h"
 #include "store/ResultsSource.h"
@@ -116,14 +114,6 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-long peakKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
-
 // One report read through the store's snapshot, in this process.
 long reportAll(const std::string& conninfo) {
   auto snapshot = openServerSnapshot(QString::fromStdString(conninfo), {});
@@ -136,21 +126,8 @@ long reportAll(const std::string& conninfo) {
 }
 
 long childPeakKiB(const std::string& conninfo) {
-  int out[2];
-  if (pipe(out) != 0) return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    execl("/proc/self/exe", "server_bench", "--probe", conninfo.c_str(), nullptr);
-    _exit(127);
-  }
-  close(out[1]);
-  char buffer[64] = {};
-  const ssize_t n = read(out[0], buffer, sizeof buffer - 1);
-  close(out[0]);
-  waitpid(child, nullptr, 0);
-  return n > 0 ? std::atol(buffer) : -1;
+  const std::string out = bench::childOutput({"server_bench", "--probe", conninfo.c_str()});
+  return out.empty() ? -1 : std::atol(out.c_str());
 }
 
 void report(const char* what, const std::vector<double>& store, const std::vector<double>& bare,
@@ -166,7 +143,7 @@ void report(const char* what, const std::vector<double>& store, const std::vecto
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--probe") == 0) {
     reportAll(argv[2]);
-    std::printf("%ld\n", peakKiB());
+    std::printf("%ld\n", bench::peakKiB());
     return 0;
   }
   const auto records = argc > 1 ? bench::wholeNumber(argv[1], kReportRecords, 100000000) : 1000000;

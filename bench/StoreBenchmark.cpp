@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "BenchArguments.h"
+#include "BenchChild.h"
 #include "BenchResultsFile.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
@@ -115,27 +116,19 @@ std::pair<double, double> compare(int rounds, const std::function<double()>& sto
   return {median(a), median(b)};
 }
 
-long peakKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
-
 int probe(const std::string& kind, const std::string& path) {
   if (kind != "store" && kind != "bare") return bench::wrongArguments(kUsage);
   double sink = 0;
   if (kind == "store") {
     auto rs = RecordSet::open(QString::fromStdString(path));
     if (!rs->eof()) sink = readFields(*rs);
-    std::printf("%ld %g\n", peakKiB(), sink * 0);
+    std::printf("%ld %g\n", bench::peakKiB(), sink * 0);
   } else {
     sqlite3* db = openBare(path);
     const auto keys = bareKeyset(db);
     BareFetch fetch(db);
     if (!keys.empty()) sink = fetch(keys.front());
-    std::printf("%ld %zu\n", peakKiB(), keys.size() * 0 + static_cast<size_t>(sink * 0));
+    std::printf("%ld %zu\n", bench::peakKiB(), keys.size() * 0 + static_cast<size_t>(sink * 0));
     sqlite3_close(db);
   }
   return 0;
@@ -143,22 +136,8 @@ int probe(const std::string& kind, const std::string& path) {
 
 // Peak resident memory of one opening, in a fresh process.
 long childPeakKiB(const char* kind, const std::string& path) {
-  int out[2];
-  if (pipe(out) != 0) return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    execl("/proc/self/exe", "store_bench", "--probe", kind, path.c_str(), nullptr);
-    _exit(127);
-  }
-  close(out[1]);
-  char buffer[64] = {};
-  const ssize_t n = read(out[0], buffer, sizeof buffer - 1);
-  close(out[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  return n > 0 ? std::atol(buffer) : -1;
+  const std::string out = bench::childOutput({"store_bench", "--probe", kind, path.c_str()});
+  return out.empty() ? -1 : std::atol(out.c_str());
 }
 
 // The median store and bare figures of one step, and their ratio against its target.
