@@ -6,24 +6,20 @@
 //   server_bench --probe CONNINFO       one report in a fresh process; prints VmHWM in KiB
 
 #include <libpq-fe.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QDate>
-#include <QProcess>
-#include <QStringList>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "BenchArguments.h"
+#include "BenchChild.h"
+#include "BenchServer.h"
 #include "store/RecordSet.h"
 #include "store/ResultsSource.h"
 #include "store/Snapshot.h"
@@ -41,25 +37,9 @@ constexpr long kReportRecords = 100000;
 constexpr int kMoves = 20000;
 constexpr int kSaves = 200;
 
-PGconn* connectBare(const std::string& conninfo) {
-  PGconn* db = PQconnectdb(conninfo.c_str());
-  if (PQstatus(db) != CONNECTION_OK) {
-    std::fprintf(stderr, "connect: %s", PQerrorMessage(db));
-    std::exit(1);
-  }
-  return db;
-}
-
-PGresult* run(PGconn* db, const char* sql, int binary = 1) {
-  PGresult* r = PQexecParams(db, sql, 0, nullptr, nullptr, nullptr, nullptr, binary);
-  if (PQresultStatus(r) != PGRES_COMMAND_OK && PQresultStatus(r) != PGRES_TUPLES_OK) {
-    std::fprintf(stderr, "%s: %s", sql, PQerrorMessage(db));
-    std::exit(1);
-  }
-  return r;
-}
-
-void exec(PGconn* db, const char* sql) { PQclear(run(db, sql)); }
+using bench::connectBare;
+using bench::exec;
+using bench::run;
 
 std::int64_t int8(PGresult* r, int row, int column) {
   std::uint64_t n;
@@ -134,14 +114,6 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-long peakKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
-
 // One report read through the store's snapshot, in this process.
 long reportAll(const std::string& conninfo) {
   auto snapshot = openServerSnapshot(QString::fromStdString(conninfo), {});
@@ -154,21 +126,8 @@ long reportAll(const std::string& conninfo) {
 }
 
 long childPeakKiB(const std::string& conninfo) {
-  int out[2];
-  if (pipe(out) != 0) return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    execl("/proc/self/exe", "server_bench", "--probe", conninfo.c_str(), nullptr);
-    _exit(127);
-  }
-  close(out[1]);
-  char buffer[64] = {};
-  const ssize_t n = read(out[0], buffer, sizeof buffer - 1);
-  close(out[0]);
-  waitpid(child, nullptr, 0);
-  return n > 0 ? std::atol(buffer) : -1;
+  const std::string out = bench::childOutput({"server_bench", "--probe", conninfo.c_str()});
+  return out.empty() ? -1 : std::atol(out.c_str());
 }
 
 void report(const char* what, const std::vector<double>& store, const std::vector<double>& bare,
@@ -184,40 +143,24 @@ void report(const char* what, const std::vector<double>& store, const std::vecto
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--probe") == 0) {
     reportAll(argv[2]);
-    std::printf("%ld\n", peakKiB());
+    std::printf("%ld\n", bench::peakKiB());
     return 0;
   }
   const auto records = argc > 1 ? bench::wholeNumber(argv[1], kReportRecords, 100000000) : 1000000;
   const auto rounds = argc > 2 ? bench::wholeNumber(argv[2], 1, 1000) : 5;
   if (!records || !rounds || argc > 3) return bench::wrongArguments(kUsage);
 
-  QTemporaryDir state;
-  const QString stateFile = state.filePath("state");
-  const auto server = [&](const char* command, QStringList more = {}) {
-    if (QProcess::execute(
-            "bash", QStringList{SORVANE_TEST_SERVER_SCRIPT, command, stateFile} + more) != 0) {
-      std::fprintf(stderr, "server_bench: the server did not %s\n", command);
-      std::exit(1);
-    }
-  };
-  server("start", {SORVANE_SERVER_SQL, "durable"});
-  QFile stateText(stateFile);
-  stateText.open(QIODevice::ReadOnly);
-  const std::string folder = stateText.readAll().trimmed().toStdString();
-  if (folder.rfind("skip:", 0) == 0) {
-    std::fprintf(stderr, "server_bench: %s\n", folder.c_str());
-    return 1;
-  }
-  const std::string base = "host=" + folder + " user=technician1 dbname=";
+  bench::Server server("server_bench");
+  const std::string base = server.conninfo("technician1", "");
   {
-    PGconn* admin = connectBare("host=" + folder + " user=postgres dbname=postgres");
+    PGconn* admin = connectBare(server.conninfo("postgres", "postgres"));
     exec(admin, "CREATE DATABASE big TEMPLATE sorvane_template");
     exec(admin, "CREATE DATABASE report TEMPLATE sorvane_template");
     PQfinish(admin);
   }
   std::printf("filling %ld records...\n", *records);
-  fill("host=" + folder + " user=postgres dbname=big", *records);
-  fill("host=" + folder + " user=postgres dbname=report", kReportRecords);
+  fill(server.conninfo("postgres", "big"), *records);
+  fill(server.conninfo("postgres", "report"), kReportRecords);
   const std::string big = base + "big", small = base + "report";
   const QString bigInfo = QString::fromStdString(big);
 
@@ -325,6 +268,5 @@ int main(int argc, char** argv) {
   report("report of 100,000 records", reportStore, reportBare, 1.3);
   std::printf("report peak memory: %ld KiB for 100,000 records, %ld KiB for %ld\n",
               childPeakKiB(small), childPeakKiB(big), *records);
-  server("stop");
   return sink == -1 ? 1 : 0;
 }

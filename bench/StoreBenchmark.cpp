@@ -20,11 +20,12 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "BenchArguments.h"
+#include "BenchChild.h"
+#include "BenchResultsFile.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 
@@ -53,42 +54,6 @@ sqlite3* openBare(const std::string& path) {
   sqlite3* db = nullptr;
   check(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), db, "open");
   return db;
-}
-
-void makeDatabase(const std::string& path, long records) {
-  std::ifstream in(SORVANE_PHB_SCHEMA);
-  std::stringstream schema;
-  schema << in.rdbuf();
-  sqlite3* db = nullptr;
-  check(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr), db,
-        "create");
-  check(sqlite3_exec(db, schema.str().c_str(), nullptr, nullptr, nullptr), db, "schema");
-  check(sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr), db, "begin");
-  sqlite3_stmt* insert = nullptr;
-  check(sqlite3_prepare_v2(db,
-                           "INSERT INTO phb VALUES (date('2004-01-29', ?1 || ' days'), ?2, ?3, ?4)",
-                           -1, &insert, nullptr),
-        db, "prepare");
-  for (long i = 0; i < records; ++i) {
-    const std::string id = "S" + std::to_string(i % 100000000);
-    sqlite3_bind_int64(insert, 1, i % 7000);
-    sqlite3_bind_text(insert, 2, id.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_double(insert, 3, 2 + i % 20);
-    sqlite3_bind_double(insert, 4, 6.0 + (i % 200) / 100.0);
-    check(sqlite3_step(insert), db, "insert");
-    sqlite3_reset(insert);
-  }
-  sqlite3_finalize(insert);
-  // Every record with the history row of its addition, as the program writes them.
-  check(sqlite3_exec(db,
-                     "INSERT INTO phb_history (record_id, action, changed_at, changed_by, "
-                     "after_日期, after_标识符, after_样本数, after_pH均值) "
-                     "SELECT rowid, 'added', '2024-05-06T14:03:12+08:00', 'bench', "
-                     "日期, 标识符, 样本数, pH均值 FROM phb",
-                     nullptr, nullptr, nullptr),
-        db, "history");
-  check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
-  sqlite3_close(db);
 }
 
 // The bare keyset: every row id in table order.
@@ -151,27 +116,19 @@ std::pair<double, double> compare(int rounds, const std::function<double()>& sto
   return {median(a), median(b)};
 }
 
-long peakKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
-
 int probe(const std::string& kind, const std::string& path) {
   if (kind != "store" && kind != "bare") return bench::wrongArguments(kUsage);
   double sink = 0;
   if (kind == "store") {
     auto rs = RecordSet::open(QString::fromStdString(path));
     if (!rs->eof()) sink = readFields(*rs);
-    std::printf("%ld %g\n", peakKiB(), sink * 0);
+    std::printf("%ld %g\n", bench::peakKiB(), sink * 0);
   } else {
     sqlite3* db = openBare(path);
     const auto keys = bareKeyset(db);
     BareFetch fetch(db);
     if (!keys.empty()) sink = fetch(keys.front());
-    std::printf("%ld %zu\n", peakKiB(), keys.size() * 0 + static_cast<size_t>(sink * 0));
+    std::printf("%ld %zu\n", bench::peakKiB(), keys.size() * 0 + static_cast<size_t>(sink * 0));
     sqlite3_close(db);
   }
   return 0;
@@ -179,22 +136,8 @@ int probe(const std::string& kind, const std::string& path) {
 
 // Peak resident memory of one opening, in a fresh process.
 long childPeakKiB(const char* kind, const std::string& path) {
-  int out[2];
-  if (pipe(out) != 0) return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    execl("/proc/self/exe", "store_bench", "--probe", kind, path.c_str(), nullptr);
-    _exit(127);
-  }
-  close(out[1]);
-  char buffer[64] = {};
-  const ssize_t n = read(out[0], buffer, sizeof buffer - 1);
-  close(out[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  return n > 0 ? std::atol(buffer) : -1;
+  const std::string out = bench::childOutput({"store_bench", "--probe", kind, path.c_str()});
+  return out.empty() ? -1 : std::atol(out.c_str());
 }
 
 // The median store and bare figures of one step, and their ratio against its target.
@@ -441,8 +384,8 @@ int run(long records, int rounds) {
                     (dir.path() + "/empty.mdb").toStdString()};
   std::printf("making %ld records, each with its history row ...\n", records);
   std::fflush(stdout);
-  makeDatabase(files.full, records);
-  makeDatabase(files.empty, 0);
+  bench::makeResultsFile(files.full, records);
+  bench::makeResultsFile(files.empty, 0);
   compareOpening(files, rounds);
   comparePeakMemory(files);
   std::printf("(checksum %g)\n", compareOnOpenFile(files.full, rounds));
