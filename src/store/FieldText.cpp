@@ -130,6 +130,21 @@ FieldType fieldType(int field) {
   }
 }
 
+std::optional<QDate> storedDate(QStringView text) {
+  if (text.size() != 10 || text[4] != u'-' || text[7] != u'-') return std::nullopt;
+  int parts[3] = {0, 0, 0};
+  const int starts[3] = {0, 5, 8}, lengths[3] = {4, 2, 2};
+  for (int p = 0; p < 3; ++p)
+    for (int i = starts[p]; i < starts[p] + lengths[p]; ++i) {
+      const char16_t c = text[i].unicode();
+      if (c < u'0' || c > u'9') return std::nullopt;
+      parts[p] = parts[p] * 10 + (c - u'0');
+    }
+  const QDate date(parts[0], parts[1], parts[2]);
+  if (!date.isValid()) return std::nullopt;
+  return date;
+}
+
 std::optional<QDate> textToDate(const QString& text, const QLocale& locale) {
   const QString t = text.trimmed();
   static const QRegularExpression iso(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));

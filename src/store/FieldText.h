@@ -18,6 +18,9 @@ FieldType fieldType(int field);
 // A date typed in the locale's short form or as yyyy-MM-dd, in ASCII digits or the locale's
 // own. A two-digit year is of this century (the locale's own reading would make 04 into 1904).
 std::optional<QDate> textToDate(const QString& text, const QLocale& locale);
+// A date as the results file stores it: exactly yyyy-MM-dd, a real day. Read by hand, since
+// Qt's format parser costs more than the rest of reading a row.
+std::optional<QDate> storedDate(QStringView text);
 // The whole text a number with "." as the decimal point; blanks around it are allowed.
 std::optional<double> textToNumber(const QString& text);
 

@@ -1,6 +1,9 @@
 #include "store/History.h"
 
+#include "store/FieldText.h"
+
 #include <QLocale>
+#include <QRegularExpression>
 #include <cstdlib>
 
 namespace sorvane::store {
@@ -34,6 +37,23 @@ std::optional<HistoryAction> actionFromCode(const QString& code) {
                                      HistoryAction::Deleted, HistoryAction::Converted})
     if (actionCode(action) == code) return action;
   return std::nullopt;
+}
+
+std::optional<QDateTime> instantFromIso(const QString& text) {
+  // The form isoWithOffset writes, read by hand: Qt's parser costs more than the rest of a
+  // history row.
+  static const QRegularExpression written(
+      QStringLiteral(R"(^(\d{4}-\d\d-\d\d)T(\d\d):(\d\d):(\d\d)([+-])(\d\d):(\d\d)$)"));
+  if (const QRegularExpressionMatch m = written.match(text); m.hasMatch()) {
+    const auto number = [&](int group) { return m.capturedView(group).toInt(); };
+    const std::optional<QDate> date = fieldtext::storedDate(m.capturedView(1));
+    const QTime time(number(2), number(3), number(4));
+    const int offset = (m.capturedView(5) == u"-" ? -60 : 60) * (number(6) * 60 + number(7));
+    if (date && time.isValid()) return QDateTime(*date, time, Qt::UTC).addSecs(-offset);
+  }
+  const QDateTime other = QDateTime::fromString(text, Qt::ISODateWithMs);
+  if (!other.isValid() || other.timeSpec() == Qt::LocalTime) return std::nullopt;
+  return other.toUTC();
 }
 
 }  // namespace sorvane::store

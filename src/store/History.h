@@ -33,6 +33,9 @@ struct HistoryEntry {
 // 2024-05-06T14:03:12+08:00: local time to the second with its UTC offset always written
 // out, "+00:00" included, as changedAt holds it.
 QString isoWithOffset(const QDateTime& when);
+// The instant such a text (or another ISO 8601 text with its offset) names, in UTC; none for
+// a text without an offset, whose instant is unknown.
+std::optional<QDateTime> instantFromIso(const QString& text);
 
 // The text phb_history keeps for an action, and back; no value for an unknown text.
 QString actionCode(HistoryAction action);

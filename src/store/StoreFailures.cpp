@@ -139,7 +139,7 @@ StoreError badSettings(const QString& file, const QString& problem) {
 
 StoreError serverUnreachable(const QString& server, const QString& why) {
   return {Kind::Unreachable, legacy::kDiskOrNetwork,
-          QStringLiteral("不能连接结果服务器“%1”：%2。按“刷新(R)”可以再试。").arg(server, why)};
+          QStringLiteral("不能连接结果服务器“%1”：%2。").arg(server, why)};
 }
 
 StoreError connectionLost(const QString& server) {

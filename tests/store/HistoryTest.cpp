@@ -144,8 +144,17 @@ TEST(IsoWithOffsetTest, SecondsAndTheOffsetAlwaysWrittenOut) {
                {0, QTime(0, 0), "2024-01-02T00:00:00+00:00"},
                {-1800, QTime(12, 0), "2024-01-02T12:00:00-00:30"},
                {5 * 3600 + 2700, QTime(23, 59, 59), "2024-01-02T23:59:59+05:45"}};
-  for (const auto& c : cases)
-    EXPECT_EQ(isoWithOffset(QDateTime(QDate(2024, 1, 2), c.time, QTimeZone(c.offset))), c.text);
+  for (const auto& c : cases) {
+    const QDateTime when(QDate(2024, 1, 2), c.time, QTimeZone(c.offset));
+    EXPECT_EQ(isoWithOffset(when), c.text);
+    // Read back as the same instant, to the second it was written with.
+    EXPECT_EQ(instantFromIso(c.text), when.addMSecs(-c.time.msec()).toUTC()) << c.text;
+  }
+  // Another tool's forms with an offset are read too; without one the instant is unknown.
+  EXPECT_EQ(instantFromIso(u"2024-01-02T03:04:05.250Z"_qs),
+            QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5, 250), Qt::UTC));
+  EXPECT_EQ(instantFromIso(u"2024-01-02T03:04:05"_qs), std::nullopt);
+  EXPECT_EQ(instantFromIso(u"2024-02-30T03:04:05+08:00"_qs), std::nullopt);
 }
 
 // Another program's statements on the history; each fails and the file stays as it was.

@@ -44,11 +44,10 @@ QVariant exactValue(const SqliteStatement& row, int column, int field, QString* 
   switch (fieldtext::fieldType(field)) {
     case fieldtext::FieldType::Date: {
       const QString text = stored.toString();
-      const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-      if (row.columnType(column) != Type::Text || !date.isValid() ||
-          date.toString(QStringLiteral("yyyy-MM-dd")) != text || date.year() < 100)
+      const std::optional<QDate> date = fieldtext::storedDate(text);
+      if (row.columnType(column) != Type::Text || !date || date->year() < 100)
         return refuse(QStringLiteral("文本“%1”，不是日期").arg(text));
-      return date;
+      return *date;
     }
     case fieldtext::FieldType::Text: {
       const QString text = stored.toString();
@@ -158,11 +157,10 @@ bool ResultsFileReader::nextHistoryRow(StoredHistoryRow& out) {
   out.action = row.columnText(2);
   if (!actionFromCode(out.action)) throw refuse(QStringLiteral("未知的动作“%1”").arg(out.action));
   const QString at = row.columnText(3);
-  out.changedAt = QDateTime::fromString(at, Qt::ISODateWithMs);
+  const std::optional<QDateTime> instant = instantFromIso(at);
   // Without an offset the instant is unknown.
-  if (!out.changedAt.isValid() || out.changedAt.timeSpec() == Qt::LocalTime)
-    throw refuse(QStringLiteral("时间“%1”不是带时区偏移的时间").arg(at));
-  out.changedAt = out.changedAt.toUTC();
+  if (!instant) throw refuse(QStringLiteral("时间“%1”不是带时区偏移的时间").arg(at));
+  out.changedAt = *instant;
   out.changedBy = row.columnText(4);
   if (out.changedBy.contains(QChar(0))) throw refuse(QStringLiteral("登录名中有空字符 (NUL)"));
   QString why;
