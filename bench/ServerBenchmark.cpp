@@ -138,6 +138,117 @@ void report(const char* what, const std::vector<double>& store, const std::vecto
               unit, b, unit, ratio, target, ratio <= target ? "ok" : "OVER");
 }
 
+// Each work's times, store and bare, one per round.
+struct Timings {
+  std::vector<double> openStore, openBare, moveStore, moveBare, lastStore, lastBare, saveStore,
+      saveBare, reportStore, reportBare;
+  double sink = 0;
+};
+
+void timeOpening(const std::string& big, Timings& t) {
+  t.openStore.push_back(seconds([&] {
+    auto rs = openServerRecordSet(QString::fromStdString(big), {});
+    t.sink += readFields(*rs);
+  }));
+  t.openBare.push_back(seconds([&] {
+    PGconn* db = connectBare(big);
+    PGresult* ids = run(db, "SELECT id FROM sorvane.phb ORDER BY id");
+    std::vector<std::int64_t> keys(PQntuples(ids));
+    for (int i = 0; i < PQntuples(ids); ++i) keys[i] = int8(ids, i, 0);
+    PQclear(ids);
+    t.sink += BareFetch(db)(keys.front());
+    PQfinish(db);
+  }));
+}
+
+// MoveNext and MoveLast, each against a bare prepared fetch by id.
+void timeMoves(RecordSet& rs, BareFetch& fetch, long records, Timings& t) {
+  const auto perMove = [](const std::function<void()>& one) {
+    return seconds([&] {
+             for (int i = 0; i < kMoves; ++i) one();
+           }) /
+           kMoves;
+  };
+  long next = 2;
+  t.moveStore.push_back(perMove([&] {
+    rs.moveNext();
+    t.sink += readFields(rs);
+  }));
+  t.moveBare.push_back(perMove([&] { t.sink += fetch(next++); }));
+  t.lastStore.push_back(perMove([&] {
+    rs.moveLast();
+    t.sink += readFields(rs);
+  }));
+  t.lastBare.push_back(perMove([&] { t.sink += fetch(records); }));
+}
+
+// Durable saves of one field, with the history trigger, each its own transaction.
+void timeSaves(RecordSet& rs, PGconn* db, Timings& t) {
+  rs.moveFirst();
+  t.saveStore.push_back(seconds([&] {
+                          for (int i = 0; i < kSaves; ++i) {
+                            rs.edit();
+                            rs.setFieldText(u"pH均值"_qs, QString::number(6 + i % 100 / 100.0));
+                            rs.update();
+                          }
+                        }) /
+                        kSaves);
+  t.saveBare.push_back(seconds([&] {
+                         for (int i = 0; i < kSaves; ++i) {
+                           exec(db, "BEGIN");
+                           const std::string sql = "UPDATE sorvane.phb SET pH均值 = " +
+                                                   std::to_string(6 + i % 100 / 100.0) +
+                                                   " WHERE id = 2";
+                           exec(db, sql.c_str());
+                           exec(db, "COMMIT");
+                         }
+                       }) /
+                       kSaves);
+}
+
+// The report's read beside a bare binary cursor loop over one snapshot.
+void timeReport(const std::string& small, Timings& t) {
+  t.reportStore.push_back(seconds([&] { t.sink += reportAll(small); }));
+  t.reportBare.push_back(seconds([&] {
+    PGconn* db = connectBare(small);
+    exec(db, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    exec(db,
+         "DECLARE report BINARY NO SCROLL CURSOR FOR SELECT 日期, 标识符, 样本数, pH均值"
+         " FROM sorvane.phb ORDER BY id");
+    for (;;) {
+      PGresult* batch = run(db, "FETCH 2000 FROM report");
+      const int n = PQntuples(batch);
+      for (int i = 0; i < n; ++i) {
+        std::uint64_t bits;
+        std::memcpy(&bits, PQgetvalue(batch, i, 3), 8);
+        bits = be64toh(bits);
+        double mean;
+        std::memcpy(&mean, &bits, 8);
+        t.sink +=
+            mean + QString::fromUtf8(PQgetvalue(batch, i, 1), PQgetlength(batch, i, 1)).size();
+      }
+      PQclear(batch);
+      if (n == 0) break;
+    }
+    exec(db, "COMMIT");
+    PQfinish(db);
+  }));
+}
+
+void printFigures(const Timings& t, long records, long rounds, const std::string& small,
+                  const std::string& big) {
+  std::printf("%ld records over the Unix socket, %ld rounds (medians)\n", records, rounds);
+  report("open + first record", t.openStore, t.openBare, 1.5);
+  std::printf("%-34s store %9.4f s (target < 1 s) %s\n", "open + first record, absolute",
+              median(t.openStore), median(t.openStore) < 1 ? "ok" : "OVER");
+  report("MoveNext, per move", t.moveStore, t.moveBare, 1.5, "us");
+  report("MoveLast, per move", t.lastStore, t.lastBare, 1.5, "us");
+  report("durable save, per save", t.saveStore, t.saveBare, 1.3, "us");
+  report("report of 100,000 records", t.reportStore, t.reportBare, 1.3);
+  std::printf("report peak memory: %ld KiB for 100,000 records, %ld KiB for %ld\n",
+              childPeakKiB(small), childPeakKiB(big), records);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -162,111 +273,18 @@ int main(int argc, char** argv) {
   fill(server.conninfo("postgres", "big"), *records);
   fill(server.conninfo("postgres", "report"), kReportRecords);
   const std::string big = base + "big", small = base + "report";
-  const QString bigInfo = QString::fromStdString(big);
 
-  std::vector<double> openStore, openBare, moveStore, moveBare, lastStore, lastBare, saveStore,
-      saveBare, reportStore, reportBare;
-  double sink = 0;
+  Timings t;
   for (long r = 0; r < *rounds; ++r) {
-    openStore.push_back(seconds([&] {
-      auto rs = openServerRecordSet(bigInfo, {});
-      sink += readFields(*rs);
-    }));
-    openBare.push_back(seconds([&] {
-      PGconn* db = connectBare(big);
-      PGresult* ids = run(db, "SELECT id FROM sorvane.phb ORDER BY id");
-      std::vector<std::int64_t> keys(PQntuples(ids));
-      for (int i = 0; i < PQntuples(ids); ++i) keys[i] = int8(ids, i, 0);
-      PQclear(ids);
-      sink += BareFetch(db)(keys.front());
-      PQfinish(db);
-    }));
-
-    auto rs = openServerRecordSet(bigInfo, {});
+    timeOpening(big, t);
+    auto rs = openServerRecordSet(QString::fromStdString(big), {});
     PGconn* db = connectBare(big);
     BareFetch fetch(db);
-    moveStore.push_back(seconds([&] {
-                          for (int i = 0; i < kMoves; ++i) {
-                            rs->moveNext();
-                            sink += readFields(*rs);
-                          }
-                        }) /
-                        kMoves);
-    moveBare.push_back(seconds([&] {
-                         for (int i = 0; i < kMoves; ++i) sink += fetch(i + 2);
-                       }) /
-                       kMoves);
-    lastStore.push_back(seconds([&] {
-                          for (int i = 0; i < kMoves; ++i) {
-                            rs->moveLast();
-                            sink += readFields(*rs);
-                          }
-                        }) /
-                        kMoves);
-    lastBare.push_back(seconds([&] {
-                         for (int i = 0; i < kMoves; ++i) sink += fetch(*records);
-                       }) /
-                       kMoves);
-
-    // Durable saves of one field, with the history trigger, each its own transaction.
-    rs->moveFirst();
-    saveStore.push_back(seconds([&] {
-                          for (int i = 0; i < kSaves; ++i) {
-                            rs->edit();
-                            rs->setFieldText(u"pH均值"_qs, QString::number(6 + i % 100 / 100.0));
-                            rs->update();
-                          }
-                        }) /
-                        kSaves);
-    saveBare.push_back(seconds([&] {
-                         for (int i = 0; i < kSaves; ++i) {
-                           exec(db, "BEGIN");
-                           const std::string sql = "UPDATE sorvane.phb SET pH均值 = " +
-                                                   std::to_string(6 + i % 100 / 100.0) +
-                                                   " WHERE id = 2";
-                           exec(db, sql.c_str());
-                           exec(db, "COMMIT");
-                         }
-                       }) /
-                       kSaves);
+    timeMoves(*rs, fetch, *records, t);
+    timeSaves(*rs, db, t);
     PQfinish(db);
-
-    reportStore.push_back(seconds([&] { sink += reportAll(small); }));
-    reportBare.push_back(seconds([&] {
-      PGconn* db = connectBare(small);
-      exec(db, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
-      exec(db,
-           "DECLARE report BINARY NO SCROLL CURSOR FOR SELECT 日期, 标识符, 样本数, pH均值"
-           " FROM sorvane.phb ORDER BY id");
-      for (;;) {
-        PGresult* batch = run(db, "FETCH 2000 FROM report");
-        const int n = PQntuples(batch);
-        for (int i = 0; i < n; ++i) {
-          std::uint64_t bits;
-          std::memcpy(&bits, PQgetvalue(batch, i, 3), 8);
-          bits = be64toh(bits);
-          double mean;
-          std::memcpy(&mean, &bits, 8);
-          sink +=
-              mean + QString::fromUtf8(PQgetvalue(batch, i, 1), PQgetlength(batch, i, 1)).size();
-        }
-        PQclear(batch);
-        if (n == 0) break;
-      }
-      exec(db, "COMMIT");
-      PQfinish(db);
-    }));
+    timeReport(small, t);
   }
-
-  std::printf("%ld records over the Unix socket, %ld rounds (medians)\n", *records, *rounds);
-  report("open + first record", openStore, openBare, 1.5);
-  std::printf("%-34s store %9.4f s (target < 1 s) %s\n", "open + first record, absolute",
-              median(openStore), median(openStore) < 1 ? "ok" : "OVER");
-  report("MoveNext, per move", moveStore, moveBare, 1.5, "us");
-  report("MoveLast, per move", lastStore, lastBare, 1.5, "us");
-  report("durable save, per save", saveStore, saveBare, 1.3, "us");
-  report("report of 100,000 records", reportStore, reportBare, 1.3);
-  std::printf("report peak memory: %ld KiB for 100,000 records, %ld KiB for %ld\n",
-              childPeakKiB(small), childPeakKiB(big), *records);
-  return sink == -1 ? 1 : 0;
+  printFigures(t, *records, *rounds, small, big);
+  return t.sink == -1 ? 1 : 0;
 }
