@@ -25,10 +25,13 @@
 #include "BenchChild.h"
 #include "BenchResultsFile.h"
 #include "BenchServer.h"
+#include "BenchTiming.h"
 #include "store/StoreError.h"
 #include "store/postgres/ServerMove.h"
 
 namespace {
+
+using bench::median;
 
 using Clock = std::chrono::steady_clock;
 
@@ -238,11 +241,6 @@ void checkMoved(PGconn* admin, const bench::Server& server, int number, long rec
   PQclear(r);
   PQfinish(db);
   bench::exec(admin, "DROP DATABASE " + name);
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 }  // namespace

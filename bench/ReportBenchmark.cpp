@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "BenchArguments.h"
+#include "BenchTiming.h"
 #include "platform/Fonts.h"
 #include "platform/MessageBox.h"
 #include "platform/QtPrinter.h"
@@ -40,6 +41,8 @@
 #include "store/sqlite/DatabasePath.h"
 
 namespace {
+
+using bench::median;
 
 using Clock = std::chrono::steady_clock;
 constexpr const char* kUsage =
@@ -212,11 +215,6 @@ double cpuSeconds() {
   timespec now{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
   return now.tv_sec + now.tv_nsec / 1e9;
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 struct Timings {

@@ -20,12 +20,16 @@
 #include "BenchArguments.h"
 #include "BenchChild.h"
 #include "BenchServer.h"
+#include "BenchTiming.h"
 #include "store/RecordSet.h"
 #include "store/ResultsSource.h"
 #include "store/Snapshot.h"
 #include "store/StoreError.h"
 
 namespace {
+
+using bench::median;
+using bench::seconds;
 
 using namespace sorvane::store;
 using Clock = std::chrono::steady_clock;
@@ -102,17 +106,6 @@ struct BareFetch {
   }
   PGconn* db_;
 };
-
-double seconds(const std::function<void()>& work) {
-  const auto start = Clock::now();
-  work();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // One report read through the store's snapshot, in this process.
 long reportAll(const std::string& conninfo) {

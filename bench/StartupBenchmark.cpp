@@ -21,12 +21,15 @@
 #include <vector>
 
 #include "BenchArguments.h"
+#include "BenchTiming.h"
 #include "app/QtServices.h"
 #include "app/WindowModel.h"
 #include "app/pH.h"
 #include "platform/Fonts.h"
 
 namespace {
+
+using bench::median;
 
 constexpr const char* kUsage = "usage: startup_bench [rounds]   (rounds: 1 or more, default 15)\n";
 
@@ -117,11 +120,6 @@ Sample runProbe(const char* self, const char* which) {
   rusage usage{};
   wait4(child, &status, 0, &usage);
   return {milliseconds, usage.ru_maxrss};
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace

@@ -26,10 +26,14 @@
 #include "BenchArguments.h"
 #include "BenchChild.h"
 #include "BenchResultsFile.h"
+#include "BenchTiming.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 
 namespace {
+
+using bench::median;
+using bench::seconds;
 
 using sorvane::store::RecordSet;
 using Clock = std::chrono::steady_clock;
@@ -92,17 +96,6 @@ struct BareFetch {
 double readFields(const RecordSet& rs) {
   return rs.field(kDate).toDate().day() + rs.field(kId).toString().size() +
          rs.field(kCount).toDouble() + rs.field(kMean).toDouble();
-}
-
-double seconds(const std::function<void()>& work) {
-  const auto start = Clock::now();
-  work();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 // Runs store and bare alternately, `rounds` times each; returns the medians.
