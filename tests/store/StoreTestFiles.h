@@ -75,18 +75,21 @@ inline int errorNumber(const std::function<void()>& action) try {
   return e.number();
 }
 
-// Appends the records in order and gives back their bookmarks.
-inline std::vector<Bookmark> seedRecords(const QString& path, const std::vector<Record>& records) {
-  const std::unique_ptr<RecordSet> set = RecordSet::open(path);
+// Appends the records in order through `set` and gives back their bookmarks.
+inline std::vector<Bookmark> seedRecords(RecordSet& set, const std::vector<Record>& records) {
   std::vector<Bookmark> bookmarks;
   for (const Record& record : records) {
-    set->addNew();
+    set.addNew();
     const QString texts[] = {record.date, record.identifier, record.count, record.mean};
-    for (int i = 0; i < phb::kFieldCount; ++i) set->setFieldText(phb::fieldNames()[i], texts[i]);
-    set->update();
-    bookmarks.push_back(*set->lastModified());
+    for (int i = 0; i < phb::kFieldCount; ++i) set.setFieldText(phb::fieldNames()[i], texts[i]);
+    set.update();
+    bookmarks.push_back(*set.lastModified());
   }
   return bookmarks;
+}
+
+inline std::vector<Bookmark> seedRecords(const QString& path, const std::vector<Record>& records) {
+  return seedRecords(*RecordSet::open(path), records);
 }
 
 // The stored values of one field, in table order, as a fresh reader sees them.

@@ -158,16 +158,7 @@ class TestStore {
 // Appends the records in order through the store's record set; gives back their bookmarks.
 inline std::vector<Bookmark> seedRecords(const TestStore& store,
                                          const std::vector<testfiles::Record>& records) {
-  const std::unique_ptr<RecordSet> set = store.open();
-  std::vector<Bookmark> bookmarks;
-  for (const testfiles::Record& record : records) {
-    set->addNew();
-    const QString texts[] = {record.date, record.identifier, record.count, record.mean};
-    for (int i = 0; i < phb::kFieldCount; ++i) set->setFieldText(phb::fieldNames()[i], texts[i]);
-    set->update();
-    bookmarks.push_back(*set->lastModified());
-  }
-  return bookmarks;
+  return testfiles::seedRecords(*store.open(), records);
 }
 
 }  // namespace sorvane::store::testserver
